@@ -1,0 +1,45 @@
+// The host's image passes, which texture passes create by class name: the converter and the
+// resizer.
+#pragma once
+#include "host/opt/zkOpt.h"
+
+namespace Tam::Opt {
+
+class zkResizeImage : public zkOptBase {
+    ZK_CLASS(zkResizeImage, zkOptBase)
+public:
+    // Resampling filters, from cheapest to sharpest.
+    enum FilterType : int32_t {
+        FILTER_POINT = 0,
+        FILTER_BOX = 1,
+        FILTER_TRIANGLE = 2,
+        FILTER_HERMITE = 3,
+        FILTER_BELL = 4,
+        FILTER_BSPLINE = 5,
+        FILTER_MITCHELL = 6,
+        FILTER_LANCZOS3 = 7,
+    };
+    static zkMetaEnum* getFilterTypeMetaEnum();
+
+#define zkResizeImage_FIELDS(F)                                \
+    F(FilterType, _filterType, k_filterType, FILTER_MITCHELL) \
+    F(float, _scaleX, k_scaleX, 0.5f)                         \
+    F(float, _scaleY, k_scaleY, 0.5f)
+    ZK_FIELDS(zkResizeImage_FIELDS)
+
+    void setFilterType(FilterType f) { _filterType = f; }
+    FilterType getFilterType() const { return _filterType; }
+    void setScale(float x, float y) { _scaleX = x; _scaleY = y; }
+};
+inline zkMetaEnum* zkGetMetaEnum(zkResizeImage::FilterType*) { return zkResizeImage::getFilterTypeMetaEnum(); }
+
+class zkConvertImage : public zkOptBase {
+    ZK_CLASS(zkConvertImage, zkOptBase)
+public:
+#define zkConvertImage_FIELDS(F)            \
+    F(bool, _dither, k_dither, false)       \
+    F(bool, _keepAlpha, k_keepAlpha, true)
+    ZK_FIELDS(zkConvertImage_FIELDS)
+};
+
+} // namespace Tam::Opt

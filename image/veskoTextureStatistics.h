@@ -1,0 +1,23 @@
+// Lists every texture image with its format, size and data size, and totals them.
+#pragma once
+#include "frame/OptClass.h"
+
+namespace Tam::OptExtension {
+
+class veskoTextureStatistics : public zkOptVisitObject {
+    ZK_CLASS(veskoTextureStatistics, zkOptVisitObject)
+public:
+#define veskoTextureStatistics_FIELDS(F) \
+    F(bool, _useFullPath, k_useFullPath) \
+    F(int32_t, _iTextureTotalSize, k_iTextureTotalSize) \
+    F(int32_t, _iTextureCount, k_iTextureCount)
+    ZK_FIELDS(veskoTextureStatistics_FIELDS)
+
+    bool configure(int section) override;
+    void visitor(zkObject* object) override;
+    zkMetaObject* getVisitedObjectMeta() override;
+    void postVisit() override;
+    void preVisit() override;
+};
+
+} // namespace Tam::OptExtension
