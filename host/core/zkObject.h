@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <utility>
 
 namespace Tam::Core {
@@ -71,6 +72,10 @@ public:
     virtual void makeConcrete(zkMetaObject* meta);
     virtual zkObject* createCopy(CopyMethod method) const;
     virtual zkMetaObject* getMeta() const;
+    // Whether the object's values agree with each other (an index within its vertex array, a data
+    // block of the size its format and count give). Scene readers refuse an object that answers
+    // false, naming the field and the problem.
+    virtual bool isConsistent(std::string& field, std::string& problem) const { return true; }
 
     // Reference counting.
     uint32_t getRefCount() const { return m_countWord & zkRefCountMask; }
