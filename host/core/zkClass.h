@@ -11,8 +11,8 @@
 // and its source file says ZK_DEFINE_CLASS(zkWeldVesko, init, deps) or
 // ZK_DEFINE_CLASS_WITH_FIELDS(zkWeldVesko, zkWeldVesko_FIELDS, init, deps). A field entry is
 // (C++ type, member, key static, [default]); the field's kind follows from its type: bool, int,
-// unsigned, float, an enum with a meta enum, zkStringRef, zkSmartPointer<T> (owned) or
-// zkSharedRef<T>, and the host's own kinds.
+// unsigned, float, an enum with a meta enum, zkStringRef, zkSmartPointer<T> (owned, made with the
+// holder), zkChildRef<T> (owned, starts null), zkSharedRef<T> (not owned), and the host's own kinds.
 #pragma once
 #include "host/core/zkMeta.h"
 
@@ -60,6 +60,15 @@ template <> struct zkFieldTraits<zkStringRef> {
     static void setup(Field* f, const char* d = nullptr) { f->setDefault(d); f->setPooled(true); }
 };
 template <class T> struct zkFieldTraits<zkSmartPointer<T>> {
+    using Field = zkObjectRefMetaField;
+    static void setup(Field* f)
+    {
+        f->setReferencedMeta(T::getClassTypeLazy());
+        f->setOwned(true);
+        f->setConstructedWithHolder(true);
+    }
+};
+template <class T> struct zkFieldTraits<zkChildRef<T>> {
     using Field = zkObjectRefMetaField;
     static void setup(Field* f) { f->setReferencedMeta(T::getClassTypeLazy()); f->setOwned(true); }
 };

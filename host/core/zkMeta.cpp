@@ -49,7 +49,7 @@ void zkObjectRefMetaField::applyDefault(zkObject* o) const
 {
     zkSmartPointer<zkObject>& value = ref<zkSmartPointer<zkObject>>(o);
     value = nullptr;
-    if (m_owned && m_referenced && m_referenced->isInstantiable())
+    if (m_constructed && m_referenced && m_referenced->isInstantiable())
         value = zkSmartPointer<zkObject>::adopt(m_referenced->createInstance(o->getMemoryPool()));
 }
 

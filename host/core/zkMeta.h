@@ -66,6 +66,13 @@ public:
     using zkSmartPointer<T>::zkSmartPointer;
     using zkSmartPointer<T>::operator=;
 };
+// An owned reference that starts null: deep copies copy it, but nothing is made with the holder.
+template <class T>
+class zkChildRef : public zkSmartPointer<T> {
+public:
+    using zkSmartPointer<T>::zkSmartPointer;
+    using zkSmartPointer<T>::operator=;
+};
 
 class zkMetaField : public zkObject {
 public:
@@ -169,15 +176,19 @@ public:
     ZK_FIELD_CLASS_INSTANTIATE(zkObjectRefMetaField)
     void setReferencedMeta(zkMetaObject* meta) { m_referenced = meta; }
     zkMetaObject* getReferencedMeta() const { return m_referenced; }
-    // An owned reference is part of its holder: the class system constructs the referenced
-    // object together with the holder, and deep copies copy it. Others are shared.
+    // An owned reference is part of its holder: deep copies copy it. Others are shared.
     void setOwned(bool v) { m_owned = v; }
     bool isOwned() const { return m_owned; }
+    // The class system constructs the referenced object together with the holder (the lists
+    // that passes keep, for example), so a new instance never holds null there.
+    void setConstructedWithHolder(bool v) { m_constructed = v; }
+    bool isConstructedWithHolder() const { return m_constructed; }
     void applyDefault(zkObject* o) const override;
 
 private:
     zkMetaObject* m_referenced = nullptr;
     bool m_owned = false;
+    bool m_constructed = false;
 };
 
 // The host's own kinds.

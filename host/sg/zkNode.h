@@ -98,14 +98,14 @@ class zkInfo : public zkNamedObject {
 class zkNamedObjectInfo : public zkInfo {
     ZK_CLASS(zkNamedObjectInfo, zkInfo)
 public:
-#define zkNamedObjectInfo_FIELDS(F) F(zkSmartPointer<zkObject>, object, k_object)
+#define zkNamedObjectInfo_FIELDS(F) F(zkChildRef<zkObject>, object, k_object)
     ZK_FIELDS(zkNamedObjectInfo_FIELDS)
 };
 
 class zkSceneInfo : public zkInfo {
     ZK_CLASS(zkSceneInfo, zkInfo)
 public:
-#define zkSceneInfo_FIELDS(F) F(zkSmartPointer<zkNode>, root, k_root)
+#define zkSceneInfo_FIELDS(F) F(zkChildRef<zkNode>, root, k_root)
     ZK_FIELDS(zkSceneInfo_FIELDS)
     ~zkSceneInfo() override;
     zkNode* getRoot() const { return root.get(); }
