@@ -29,10 +29,10 @@ void zkStringObj::printf(const char* format, ...)
     va_copy(copy, args);
     int n = std::vsnprintf(nullptr, 0, format, copy);
     va_end(copy);
-    std::string text(n > 0 ? n : 0, '\0');
-    if (n > 0) std::vsnprintf(text.data(), n + 1, format, args);
+    std::string formatted(n > 0 ? n : 0, '\0');
+    if (n > 0) std::vsnprintf(formatted.data(), n + 1, format, args);
     va_end(args);
-    text = std::move(text);
+    text = std::move(formatted);
 }
 
 static std::size_t lastSeparator(const std::string& s)

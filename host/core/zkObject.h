@@ -127,6 +127,8 @@ public:
         if (this != &o) { T* old = m_p; m_p = o.m_p; o.m_p = nullptr; if (old) old->release(); }
         return *this;
     }
+    template <class U>
+    zkSmartPointer& operator=(const zkSmartPointer<U>& o) { reset(o.get()); return *this; }
     zkSmartPointer& operator=(T* p) { reset(p); return *this; }
     zkSmartPointer& operator=(std::nullptr_t) { reset(nullptr); return *this; }
 
