@@ -11,7 +11,7 @@ namespace Tam::Gfx {
 
 // Bins of equal width over [minimum, maximum); values outside are not counted.
 class IntHistogram {
-public:
+  public:
     // False (and the histogram left empty) unless minimum < maximum and 1 <= bins <= maximum - minimum.
     bool initialize(int minimum, int maximum, int bins);
     // Counts one value; false when it falls outside the range.
@@ -27,7 +27,7 @@ public:
     // The bin that holds a value, or -1.
     int binOf(int value) const;
 
-private:
+  private:
     int _minimum = 0, _maximum = 0;
     std::vector<uint64_t> _counts;
     uint64_t _total = 0;

@@ -12,8 +12,7 @@ namespace Tam::Gfx {
 
 // `rgba` holds `count` texels. On success `palette` holds exactly `entries` RGBA entries
 // (unused ones opaque black) and `indices` one entry index per texel. `entries` is 2..256.
-bool quantizePalette(const uint8_t* rgba, size_t count, uint32_t entries,
-                     std::vector<uint8_t>& palette, std::vector<uint8_t>& indices,
-                     std::string* error = nullptr);
+bool quantizePalette(const uint8_t* rgba, size_t count, uint32_t entries, std::vector<uint8_t>& palette,
+                     std::vector<uint8_t>& indices, std::string* error = nullptr);
 
 } // namespace Tam::Gfx

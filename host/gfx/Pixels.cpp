@@ -1,4 +1,5 @@
 #include "host/gfx/Pixels.h"
+#include "host/gfx/NoThrow.h"
 
 #include "host/gfx/Palette.h"
 
@@ -62,9 +63,7 @@ inline uint8_t expand(uint32_t q, uint32_t bits) {
     }
 }
 
-inline uint8_t luminance(const uint8_t* p) {
-    return uint8_t((77u * p[0] + 150u * p[1] + 29u * p[2] + 128u) >> 8);
-}
+inline uint8_t luminance(const uint8_t* p) { return uint8_t((77u * p[0] + 150u * p[1] + 29u * p[2] + 128u) >> 8); }
 
 // --- GameCube 16-bit: big-endian words in 4x4 tiles -------------------------------------
 
@@ -92,8 +91,7 @@ inline bool rgb5a3Opaque(uint8_t alpha) { return quantize(alpha, 3) == 7; }
 inline uint16_t encodeRGB5A3(const uint8_t* p) {
     if (rgb5a3Opaque(p[3]))
         return uint16_t(0x8000 | quantize(p[0], 5) << 10 | quantize(p[1], 5) << 5 | quantize(p[2], 5));
-    return uint16_t(quantize(p[3], 3) << 12 | quantize(p[0], 4) << 8 | quantize(p[1], 4) << 4 |
-                    quantize(p[2], 4));
+    return uint16_t(quantize(p[3], 3) << 12 | quantize(p[0], 4) << 8 | quantize(p[1], 4) << 4 | quantize(p[2], 4));
 }
 
 // --- GameCube block format: 8x8 tiles of four DXT1 blocks ------------------------------
@@ -109,7 +107,8 @@ void swapBlockLayout(const uint8_t* in, uint8_t* out) {
     out[1] = in[0];
     out[2] = in[3];
     out[3] = in[2];
-    for (int i = 4; i < 8; ++i) out[i] = reverseIndexPairs(in[i]);
+    for (int i = 4; i < 8; ++i)
+        out[i] = reverseIndexPairs(in[i]);
 }
 
 // Byte offset of the 4x4 block whose top-left texel is (x, y).
@@ -129,8 +128,14 @@ bool decodeLinear(const PixelImage& img, uint8_t* out, std::string* error) {
         uint8_t* o = out + size_t(y) * w * 4;
         for (uint32_t x = 0; x < w; ++x, o += 4) {
             switch (img.format) {
-            case kFormatL8: o[0] = o[1] = o[2] = row[x]; o[3] = 255; break;
-            case kFormatA8: o[0] = o[1] = o[2] = 255; o[3] = row[x]; break;
+            case kFormatL8:
+                o[0] = o[1] = o[2] = row[x];
+                o[3] = 255;
+                break;
+            case kFormatA8:
+                o[0] = o[1] = o[2] = 255;
+                o[3] = row[x];
+                break;
             case kFormatLA44:
                 o[0] = o[1] = o[2] = expand(row[x] >> 4, 4);
                 o[3] = expand(row[x] & 15, 4);
@@ -175,8 +180,9 @@ bool decodeLinear(const PixelImage& img, uint8_t* out, std::string* error) {
             case kFormatIndexed8: {
                 uint32_t i = row[x];
                 if (i >= entries)
-                    return fail(error, "texel (" + std::to_string(x) + "," + std::to_string(y) + ") uses palette entry " +
-                                           std::to_string(i) + " of " + std::to_string(entries));
+                    return fail(error, "texel (" + std::to_string(x) + "," + std::to_string(y) +
+                                           ") uses palette entry " + std::to_string(i) + " of " +
+                                           std::to_string(entries));
                 std::memcpy(o, img.palette.data() + 4 * i, 4);
                 break;
             }
@@ -230,37 +236,42 @@ void decodeGcCMPR(const PixelImage& img, uint8_t* out) {
 // --- texel encoding ---------------------------------------------------------------------
 
 // Floyd-Steinberg on red, green and blue, snapping each to the values the target stores.
-void ditherColour(std::vector<uint8_t>& rgba, uint32_t w, uint32_t h, uint32_t format) {
-    std::vector<float> err(size_t(w + 2) * 3 * 2, 0.0f);
+// The error for the right neighbour stays in registers; the row below collects the rest.
+// `err` is scratch space of ditherScratch(w) floats, allocated by the caller.
+size_t ditherScratch(uint32_t w) { return size_t(w + 2) * 3 * 2; }
+
+void ditherColour(std::vector<uint8_t>& rgba, uint32_t w, uint32_t h, uint32_t format, std::vector<float>& err) {
+    std::fill(err.begin(), err.end(), 0.0f);
     float* cur = err.data();
     float* next = err.data() + size_t(w + 2) * 3;
+    const uint32_t fixedBits[3] = {format == kFormatRGB332 ? 3u : 5u, format == kFormatRGB332 ? 3u : 5u,
+                                   format == kFormatRGB332 ? 2u : 5u};
     for (uint32_t y = 0; y < h; ++y) {
         std::fill(next, next + size_t(w + 2) * 3, 0.0f);
-        for (uint32_t x = 0; x < w; ++x) {
-            uint8_t* p = rgba.data() + (size_t(y) * w + x) * 4;
-            uint32_t bits[3];
-            if (format == kFormatRGB332) {
-                bits[0] = 3; bits[1] = 3; bits[2] = 2;
-            } else if (format == kFormatGcRGB5A3 && !rgb5a3Opaque(p[3])) {
-                bits[0] = bits[1] = bits[2] = 4;
-            } else {
-                bits[0] = bits[1] = bits[2] = 5;
-            }
+        float carry[3] = {0, 0, 0};
+        uint8_t* p = rgba.data() + size_t(y) * w * 4;
+        for (uint32_t x = 0; x < w; ++x, p += 4) {
+            const bool translucent = format == kFormatGcRGB5A3 && !rgb5a3Opaque(p[3]);
+            float* below = next + size_t(x) * 3;
             for (int c = 0; c < 3; ++c) {
-                float want = std::clamp(float(p[c]) + cur[(x + 1) * 3 + c], 0.0f, 255.0f);
-                uint8_t got = expand(quantize(uint32_t(want + 0.5f), bits[c]), bits[c]);
-                float e = want - float(got);
+                const uint32_t bits = translucent ? 4 : fixedBits[c];
+                const float levels = float((1u << bits) - 1);
+                const float want = std::clamp(float(p[c]) + carry[c] + cur[(x + 1) * 3 + c], 0.0f, 255.0f);
+                const uint8_t got = expand(uint32_t(want * levels / 255.0f + 0.5f), bits);
+                const float e = want - float(got);
                 p[c] = got;
-                cur[(x + 2) * 3 + c] += e * (7.0f / 16);
-                next[x * 3 + c] += e * (3.0f / 16);
-                next[(x + 1) * 3 + c] += e * (5.0f / 16);
-                next[(x + 2) * 3 + c] += e * (1.0f / 16);
+                carry[c] = e * (7.0f / 16);
+                below[c] += e * (3.0f / 16);
+                below[3 + c] += e * (5.0f / 16);
+                below[6 + c] += e * (1.0f / 16);
             }
         }
         std::swap(cur, next);
     }
 }
 
+// Each texel is read whole before its bytes are written, and no texel takes more than the
+// 4 bytes it comes from, so `rgba` may be the image's own pixel buffer.
 void encodeLinear(const uint8_t* rgba, PixelImage& img) {
     const bool platform = img.order == kOrderPlatform;
     const size_t n = size_t(img.width) * img.height;
@@ -268,13 +279,16 @@ void encodeLinear(const uint8_t* rgba, PixelImage& img) {
     const uint8_t* p = rgba;
     switch (img.format) {
     case kFormatL8:
-        for (size_t i = 0; i < n; ++i, p += 4) o[i] = luminance(p);
+        for (size_t i = 0; i < n; ++i, p += 4)
+            o[i] = luminance(p);
         break;
     case kFormatA8:
-        for (size_t i = 0; i < n; ++i, p += 4) o[i] = p[3];
+        for (size_t i = 0; i < n; ++i, p += 4)
+            o[i] = p[3];
         break;
     case kFormatLA44:
-        for (size_t i = 0; i < n; ++i, p += 4) o[i] = uint8_t(quantize(luminance(p), 4) << 4 | quantize(p[3], 4));
+        for (size_t i = 0; i < n; ++i, p += 4)
+            o[i] = uint8_t(quantize(luminance(p), 4) << 4 | quantize(p[3], 4));
         break;
     case kFormatRGB332:
         for (size_t i = 0; i < n; ++i, p += 4)
@@ -282,20 +296,22 @@ void encodeLinear(const uint8_t* rgba, PixelImage& img) {
         break;
     case kFormatRGB888:
         for (size_t i = 0; i < n; ++i, p += 4, o += 3) {
-            o[0] = p[platform ? 2 : 0];
-            o[1] = p[1];
-            o[2] = p[platform ? 0 : 2];
+            const uint8_t r = p[0], g = p[1], b = p[2];
+            o[0] = platform ? b : r;
+            o[1] = g;
+            o[2] = platform ? r : b;
         }
         break;
     case kFormatRGBA8888:
         if (!platform) {
-            std::memcpy(o, p, n * 4);
+            if (o != p) std::memcpy(o, p, n * 4);
             break;
         }
         for (size_t i = 0; i < n; ++i, p += 4, o += 4) {
-            o[0] = p[2];
+            const uint8_t r = p[0], b = p[2];
+            o[0] = b;
             o[1] = p[1];
-            o[2] = p[0];
+            o[2] = r;
             o[3] = p[3];
         }
         break;
@@ -308,11 +324,21 @@ void encodeLinear(const uint8_t* rgba, PixelImage& img) {
         }
         break;
     case kFormatL4:
-        for (size_t i = 0; i < n; ++i, p += 4) o[i / 2] |= uint8_t(quantize(luminance(p), 4) << (4 * (i & 1)));
+        for (size_t i = 0; i < n; ++i, p += 4) {
+            const uint8_t v = uint8_t(quantize(luminance(p), 4));
+            if (i & 1)
+                o[i / 2] = uint8_t(o[i / 2] | v << 4);
+            else
+                o[i / 2] = v;
+        }
         break;
-    default:
-        break;
+    default: break;
     }
+}
+
+bool isLinearColourFormat(uint32_t format) {
+    const FormatInfo* f = findFormat(format);
+    return f && !f->indexed && f->tileWidth == 1;
 }
 
 void encodeGcRGB5A3(const uint8_t* rgba, PixelImage& img) {
@@ -353,7 +379,8 @@ bool encodeIndexed(const uint8_t* rgba, PixelImage& img, std::string* error) {
     if (img.format == kFormatIndexed8) {
         img.pixels = std::move(indices);
     } else {
-        for (size_t i = 0; i < n; ++i) img.pixels[i / 2] |= uint8_t(indices[i] << (4 * (i & 1)));
+        for (size_t i = 0; i < n; ++i)
+            img.pixels[i / 2] |= uint8_t(indices[i] << (4 * (i & 1)));
     }
     return true;
 }
@@ -361,7 +388,8 @@ bool encodeIndexed(const uint8_t* rgba, PixelImage& img, std::string* error) {
 void padPalette(std::vector<uint8_t>& palette, uint32_t entries) {
     const size_t old = palette.size() / 4;
     palette.resize(size_t(entries) * 4, 0);
-    for (size_t e = old; e < entries; ++e) palette[4 * e + 3] = 255;
+    for (size_t e = old; e < entries; ++e)
+        palette[4 * e + 3] = 255;
 }
 
 // Exact, index-preserving moves between the two indexed formats. False when the indices
@@ -380,7 +408,8 @@ bool convertBetweenIndexed(PixelImage& image, uint32_t format) {
         padPalette(image.palette, 256);
     } else {
         std::vector<uint8_t> out((n + 1) / 2, 0);
-        for (size_t i = 0; i < n; ++i) out[i / 2] |= uint8_t(indices[i] << (4 * (i & 1)));
+        for (size_t i = 0; i < n; ++i)
+            out[i / 2] |= uint8_t(indices[i] << (4 * (i & 1)));
         image.pixels = std::move(out);
         image.palette.resize(std::min<size_t>(image.palette.size(), 16 * 4));
         padPalette(image.palette, 16);
@@ -497,199 +526,245 @@ size_t dataSize(uint32_t format, uint32_t width, uint32_t height) {
 // --- images -----------------------------------------------------------------------------
 
 bool validate(const PixelImage& image, std::string* error) {
-    const FormatInfo* f = findFormat(image.format);
-    if (!f) return fail(error, "unknown texture format " + std::to_string(image.format));
-    if (!isValidOrder(image.order)) return fail(error, "unknown image order " + std::to_string(image.order));
-    if (image.width == 0 || image.height == 0 || image.width > kMaxDimension || image.height > kMaxDimension)
-        return fail(error, "bad image size " + std::to_string(image.width) + "x" + std::to_string(image.height));
-    const uint32_t tight = rowStride(image.format, image.width);
-    size_t need;
-    if (f->bitsPerTexel >= 8 && f->tileWidth == 1) {
-        if (image.stride < tight)
-            return fail(error, "row stride " + std::to_string(image.stride) + " is below the " + std::to_string(tight) +
-                                   " bytes a row of " + describe(image.format) + " needs");
-        need = size_t(image.stride) * (image.height - 1) + tight;
-    } else {
-        if (image.stride != tight)
-            return fail(error, "row stride " + std::to_string(image.stride) + " must be " + std::to_string(tight) +
-                                   " for " + describe(image.format));
-        need = dataSize(image.format, image.width, image.height);
-    }
-    if (image.pixels.size() < need)
-        return fail(error, "pixel data is " + std::to_string(image.pixels.size()) + " bytes, " + std::to_string(need) +
-                               " needed for " + std::to_string(image.width) + "x" + std::to_string(image.height) + " " +
-                               describe(image.format));
-    if (f->indexed) {
-        if (image.palette.empty()) return fail(error, "indexed image has no palette");
-        if (image.palette.size() % 4 != 0 || image.palette.size() > 256 * 4)
-            return fail(error, "palette of " + std::to_string(image.palette.size()) + " bytes is not 1..256 RGBA entries");
-    }
-    return true;
+    return detail::noThrow(error, [&] {
+        const FormatInfo* f = findFormat(image.format);
+        if (!f) return fail(error, "unknown texture format " + std::to_string(image.format));
+        if (!isValidOrder(image.order)) return fail(error, "unknown image order " + std::to_string(image.order));
+        if (image.width == 0 || image.height == 0 || image.width > kMaxDimension || image.height > kMaxDimension)
+            return fail(error, "bad image size " + std::to_string(image.width) + "x" + std::to_string(image.height));
+        const uint32_t tight = rowStride(image.format, image.width);
+        size_t need;
+        if (f->bitsPerTexel >= 8 && f->tileWidth == 1) {
+            if (image.stride < tight)
+                return fail(error, "row stride " + std::to_string(image.stride) + " is below the " +
+                                       std::to_string(tight) + " bytes a row of " + describe(image.format) + " needs");
+            need = size_t(image.stride) * (image.height - 1) + tight;
+        } else {
+            if (image.stride != tight)
+                return fail(error, "row stride " + std::to_string(image.stride) + " must be " + std::to_string(tight) +
+                                       " for " + describe(image.format));
+            need = dataSize(image.format, image.width, image.height);
+        }
+        if (image.pixels.size() < need)
+            return fail(error, "pixel data is " + std::to_string(image.pixels.size()) + " bytes, " +
+                                   std::to_string(need) + " needed for " + std::to_string(image.width) + "x" +
+                                   std::to_string(image.height) + " " + describe(image.format));
+        if (f->indexed) {
+            if (image.palette.empty()) return fail(error, "indexed image has no palette");
+            if (image.palette.size() % 4 != 0 || image.palette.size() > 256 * 4)
+                return fail(error,
+                            "palette of " + std::to_string(image.palette.size()) + " bytes is not 1..256 RGBA entries");
+        }
+        return true;
+    });
 }
 
 bool load(PixelImage& image, const void* data, size_t size, uint32_t format, uint32_t width, uint32_t height,
           uint32_t order, std::string* error) {
-    PixelImage img;
-    img.format = format;
-    img.order = usesOrder(format) ? order : kOrderRGBA;
-    img.width = width;
-    img.height = height;
-    img.stride = rowStride(format, width);
-    if (!findFormat(format)) return fail(error, "unknown texture format " + std::to_string(format));
-    if (!isValidOrder(order)) return fail(error, "unknown image order " + std::to_string(order));
-    if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension)
-        return fail(error, "bad image size " + std::to_string(width) + "x" + std::to_string(height));
-    const size_t need = dataSize(format, width, height);
-    if (size < need || (!data && need))
-        return fail(error, "pixel data is " + std::to_string(size) + " bytes, " + std::to_string(need) + " needed for " +
-                               std::to_string(width) + "x" + std::to_string(height) + " " + describe(format));
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    img.pixels.assign(bytes, bytes + need);
-    image = std::move(img);
-    return true;
+    return detail::noThrow(error, [&] {
+        PixelImage img;
+        img.format = format;
+        img.order = usesOrder(format) ? order : kOrderRGBA;
+        img.width = width;
+        img.height = height;
+        img.stride = rowStride(format, width);
+        if (!findFormat(format)) return fail(error, "unknown texture format " + std::to_string(format));
+        if (!isValidOrder(order)) return fail(error, "unknown image order " + std::to_string(order));
+        if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension)
+            return fail(error, "bad image size " + std::to_string(width) + "x" + std::to_string(height));
+        const size_t need = dataSize(format, width, height);
+        if (size < need || (!data && need))
+            return fail(error, "pixel data is " + std::to_string(size) + " bytes, " + std::to_string(need) +
+                                   " needed for " + std::to_string(width) + "x" + std::to_string(height) + " " +
+                                   describe(format));
+        const uint8_t* bytes = static_cast<const uint8_t*>(data);
+        img.pixels.assign(bytes, bytes + need);
+        image = std::move(img);
+        return true;
+    });
 }
 
 bool setPalette(PixelImage& image, const void* entries, uint32_t count, std::string* error) {
-    if (count == 0 || count > 256 || !entries)
-        return fail(error, "palette of " + std::to_string(count) + " entries is not 1..256");
-    const uint8_t* bytes = static_cast<const uint8_t*>(entries);
-    image.palette.assign(bytes, bytes + size_t(count) * 4);
-    return true;
+    return detail::noThrow(error, [&] {
+        if (count == 0 || count > 256 || !entries)
+            return fail(error, "palette of " + std::to_string(count) + " entries is not 1..256");
+        const uint8_t* bytes = static_cast<const uint8_t*>(entries);
+        image.palette.assign(bytes, bytes + size_t(count) * 4);
+        return true;
+    });
 }
 
 bool decodeToRGBA(const PixelImage& image, std::vector<uint8_t>& rgba, std::string* error) {
-    if (!validate(image, error)) return false;
-    std::vector<uint8_t> out(size_t(image.width) * image.height * 4);
-    switch (image.format) {
-    case kFormatL4:
-    case kFormatIndexed4:
-        if (!decodeNibbles(image, out.data(), error)) return false;
-        break;
-    case kFormatGcRGB5A3: decodeGcRGB5A3(image, out.data()); break;
-    case kFormatGcCMPR: decodeGcCMPR(image, out.data()); break;
-    default:
-        if (!decodeLinear(image, out.data(), error)) return false;
-    }
-    rgba = std::move(out);
-    return true;
+    return detail::noThrow(error, [&] {
+        if (!validate(image, error)) return false;
+        std::vector<uint8_t> out(size_t(image.width) * image.height * 4);
+        switch (image.format) {
+        case kFormatL4:
+        case kFormatIndexed4:
+            if (!decodeNibbles(image, out.data(), error)) return false;
+            break;
+        case kFormatGcRGB5A3: decodeGcRGB5A3(image, out.data()); break;
+        case kFormatGcCMPR: decodeGcCMPR(image, out.data()); break;
+        default:
+            if (!decodeLinear(image, out.data(), error)) return false;
+        }
+        rgba = std::move(out);
+        return true;
+    });
 }
 
 bool imageHasAlpha(const PixelImage& image) {
-    if (!hasAlpha(image.format)) return false;
-    if (isIndexed(image.format)) {
-        if (!validate(image)) return false;
-        const size_t n = size_t(image.width) * image.height;
-        const uint32_t entries = image.paletteEntryCount();
-        for (size_t i = 0; i < n; ++i) {
-            uint32_t v = image.format == kFormatIndexed8 ? image.pixels[i] : (image.pixels[i / 2] >> (4 * (i & 1))) & 15;
-            if (v < entries && image.palette[4 * v + 3] != 255) return true;
+    return detail::noThrow(nullptr, [&] {
+        if (!hasAlpha(image.format)) return false;
+        if (isIndexed(image.format)) {
+            if (!validate(image)) return false;
+            const size_t n = size_t(image.width) * image.height;
+            const uint32_t entries = image.paletteEntryCount();
+            for (size_t i = 0; i < n; ++i) {
+                uint32_t v =
+                    image.format == kFormatIndexed8 ? image.pixels[i] : (image.pixels[i / 2] >> (4 * (i & 1))) & 15;
+                if (v < entries && image.palette[4 * v + 3] != 255) return true;
+            }
+            return false;
         }
+        std::vector<uint8_t> rgba;
+        if (!decodeToRGBA(image, rgba)) return false;
+        for (size_t i = 3; i < rgba.size(); i += 4)
+            if (rgba[i] != 255) return true;
         return false;
-    }
-    std::vector<uint8_t> rgba;
-    if (!decodeToRGBA(image, rgba)) return false;
-    for (size_t i = 3; i < rgba.size(); i += 4)
-        if (rgba[i] != 255) return true;
-    return false;
+    });
 }
 
 bool encodeFromRGBA(const uint8_t* rgba, uint32_t width, uint32_t height, uint32_t format, uint32_t order,
                     const ConvertOptions& options, PixelImage& image, std::string* error) {
-    if (!findFormat(format)) return fail(error, "unknown texture format " + std::to_string(format));
-    if (!isValidOrder(order)) return fail(error, "unknown image order " + std::to_string(order));
-    if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension)
-        return fail(error, "bad image size " + std::to_string(width) + "x" + std::to_string(height));
-    if (!rgba) return fail(error, "no texels to encode");
+    return detail::noThrow(error, [&] {
+        if (!findFormat(format)) return fail(error, "unknown texture format " + std::to_string(format));
+        if (!isValidOrder(order)) return fail(error, "unknown image order " + std::to_string(order));
+        if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension)
+            return fail(error, "bad image size " + std::to_string(width) + "x" + std::to_string(height));
+        if (!rgba) return fail(error, "no texels to encode");
 
-    const size_t n = size_t(width) * height;
-    std::vector<uint8_t> work;
-    const bool reduceColour = format == kFormatRGB332 || format == kFormatRGBA5551 || format == kFormatGcRGB5A3;
-    if (!options.preserveAlpha || (options.dither && reduceColour)) {
-        work.assign(rgba, rgba + n * 4);
-        if (!options.preserveAlpha)
-            for (size_t i = 3; i < work.size(); i += 4) work[i] = 255;
-        if (options.dither && reduceColour) ditherColour(work, width, height, format);
-        rgba = work.data();
-    }
+        const size_t n = size_t(width) * height;
+        std::vector<uint8_t> work;
+        const bool reduceColour = format == kFormatRGB332 || format == kFormatRGBA5551 || format == kFormatGcRGB5A3;
+        if (!options.preserveAlpha || (options.dither && reduceColour)) {
+            work.assign(rgba, rgba + n * 4);
+            if (!options.preserveAlpha)
+                for (size_t i = 3; i < work.size(); i += 4)
+                    work[i] = 255;
+            if (options.dither && reduceColour) {
+                std::vector<float> scratch(ditherScratch(width));
+                ditherColour(work, width, height, format, scratch);
+            }
+            rgba = work.data();
+        }
 
-    PixelImage img;
-    img.format = format;
-    img.order = usesOrder(format) ? order : kOrderRGBA;
-    img.width = width;
-    img.height = height;
-    img.stride = rowStride(format, width);
-    img.pixels.assign(dataSize(format, width, height), 0);
-    switch (format) {
-    case kFormatGcRGB5A3: encodeGcRGB5A3(rgba, img); break;
-    case kFormatGcCMPR: encodeGcCMPR(rgba, img); break;
-    case kFormatIndexed8:
-    case kFormatIndexed4:
-        if (!encodeIndexed(rgba, img, error)) return false;
-        break;
-    default: encodeLinear(rgba, img);
-    }
-    image = std::move(img);
-    return true;
+        PixelImage img;
+        img.format = format;
+        img.order = usesOrder(format) ? order : kOrderRGBA;
+        img.width = width;
+        img.height = height;
+        img.stride = rowStride(format, width);
+        img.pixels.assign(dataSize(format, width, height), 0);
+        switch (format) {
+        case kFormatGcRGB5A3: encodeGcRGB5A3(rgba, img); break;
+        case kFormatGcCMPR: encodeGcCMPR(rgba, img); break;
+        case kFormatIndexed8:
+        case kFormatIndexed4:
+            if (!encodeIndexed(rgba, img, error)) return false;
+            break;
+        default: encodeLinear(rgba, img);
+        }
+        image = std::move(img);
+        return true;
+    });
 }
 
 bool convertImage(PixelImage& image, uint32_t format, uint32_t order, const ConvertOptions& options,
                   std::string* error) {
-    if (!validate(image, error)) return false;
-    if (!findFormat(format)) return fail(error, "unknown texture format " + std::to_string(format));
-    if (!isValidOrder(order)) return fail(error, "unknown image order " + std::to_string(order));
-    const uint32_t targetOrder = usesOrder(format) ? order : kOrderRGBA;
-    const uint32_t sourceOrder = usesOrder(image.format) ? image.order : kOrderRGBA;
-    const bool tight = image.stride == rowStride(image.format, image.width);
-    if (image.format == format && sourceOrder == targetOrder && tight) {
-        // Alpha dropping is the only change a same-format conversion can ask for.
-        if (options.preserveAlpha || !hasAlpha(format) || !imageHasAlpha(image)) return true;
-    }
-    if (isIndexed(image.format) && isIndexed(format) && image.format != format && options.preserveAlpha &&
-        convertBetweenIndexed(image, format))
-        return true;
+    return detail::noThrow(error, [&] {
+        if (!validate(image, error)) return false;
+        if (!findFormat(format)) return fail(error, "unknown texture format " + std::to_string(format));
+        if (!isValidOrder(order)) return fail(error, "unknown image order " + std::to_string(order));
+        const uint32_t targetOrder = usesOrder(format) ? order : kOrderRGBA;
+        const uint32_t sourceOrder = usesOrder(image.format) ? image.order : kOrderRGBA;
+        const bool tight = image.stride == rowStride(image.format, image.width);
+        if (image.format == format && sourceOrder == targetOrder && tight) {
+            // Alpha dropping is the only change a same-format conversion can ask for.
+            if (options.preserveAlpha || !hasAlpha(format) || !imageHasAlpha(image)) return true;
+        }
+        if (isIndexed(image.format) && isIndexed(format) && image.format != format && options.preserveAlpha &&
+            convertBetweenIndexed(image, format))
+            return true;
 
-    std::vector<uint8_t> decoded;
-    const uint8_t* rgba;
-    if (image.format == kFormatRGBA8888 && image.order == kOrderRGBA && tight) {
-        rgba = image.pixels.data(); // already in the working layout
-    } else {
-        if (!decodeToRGBA(image, decoded, error)) return false;
-        rgba = decoded.data();
-    }
-    PixelImage out;
-    if (!encodeFromRGBA(rgba, image.width, image.height, format, targetOrder, options, out, error)) return false;
-    image = std::move(out);
-    return true;
+        if (image.format == kFormatRGBA8888 && tight && isLinearColourFormat(format)) {
+            // Work in the image's own buffer: fresh buffers of this size cost more than the
+            // conversion itself. Scratch space comes first, so that nothing fails half-way.
+            const bool dither = options.dither && (format == kFormatRGB332 || format == kFormatRGBA5551);
+            std::vector<float> scratch(dither ? ditherScratch(image.width) : 0);
+            std::vector<uint8_t>& rgba = image.pixels;
+            rgba.resize(size_t(image.width) * image.height * 4);
+            if (image.order == kOrderPlatform)
+                for (size_t i = 0; i < rgba.size(); i += 4)
+                    std::swap(rgba[i], rgba[i + 2]);
+            if (!options.preserveAlpha)
+                for (size_t i = 3; i < rgba.size(); i += 4)
+                    rgba[i] = 255;
+            if (dither) ditherColour(rgba, image.width, image.height, format, scratch);
+            image.format = format;
+            image.order = targetOrder;
+            image.stride = rowStride(format, image.width);
+            encodeLinear(rgba.data(), image);
+            rgba.resize(dataSize(format, image.width, image.height));
+            return true;
+        }
+
+        std::vector<uint8_t> decoded;
+        const uint8_t* rgba;
+        if (image.format == kFormatRGBA8888 && image.order == kOrderRGBA && tight) {
+            rgba = image.pixels.data(); // already in the working layout
+        } else {
+            if (!decodeToRGBA(image, decoded, error)) return false;
+            rgba = decoded.data();
+        }
+        PixelImage out;
+        if (!encodeFromRGBA(rgba, image.width, image.height, format, targetOrder, options, out, error)) return false;
+        image = std::move(out);
+        return true;
+    });
 }
 
 bool makeAbstract(PixelImage& image, AbstractState& state, std::string* error) {
-    state = AbstractState{};
-    if (!validate(image, error)) return false;
-    int positions[4];
-    if (isIndexed(image.format) || getIndexFromComponentOrder(image.format, image.order, positions)) return true;
-    const uint32_t target = hasAlpha(image.format) ? kFormatRGBA8888 : kFormatRGB888;
-    PixelImage abstract = image;
-    if (!convertImage(abstract, target, image.order, {}, error)) return false;
-    state.original = std::move(image);
-    state.abstractPixels = abstract.pixels;
-    state.abstractFormat = target;
-    state.active = true;
-    image = std::move(abstract);
-    return true;
+    return detail::noThrow(error, [&] {
+        state = AbstractState{};
+        if (!validate(image, error)) return false;
+        int positions[4];
+        if (isIndexed(image.format) || getIndexFromComponentOrder(image.format, image.order, positions)) return true;
+        const uint32_t target = hasAlpha(image.format) ? kFormatRGBA8888 : kFormatRGB888;
+        PixelImage abstract = image;
+        if (!convertImage(abstract, target, image.order, {}, error)) return false;
+        state.original = std::move(image);
+        state.abstractPixels = abstract.pixels;
+        state.abstractFormat = target;
+        state.active = true;
+        image = std::move(abstract);
+        return true;
+    });
 }
 
 bool makeConcrete(PixelImage& image, AbstractState& state, std::string* error) {
-    if (!state.active) return true;
-    if (image.format == state.abstractFormat && image.pixels == state.abstractPixels &&
-        image.width == state.original.width &&
-        image.height == state.original.height) {
-        image = std::move(state.original);
-    } else {
-        const uint32_t format = state.original.format, order = state.original.order;
-        if (!convertImage(image, format, order, {}, error)) return false;
-    }
-    state = AbstractState{};
-    return true;
+    return detail::noThrow(error, [&] {
+        if (!state.active) return true;
+        if (image.format == state.abstractFormat && image.pixels == state.abstractPixels &&
+            image.width == state.original.width && image.height == state.original.height) {
+            image = std::move(state.original);
+        } else {
+            const uint32_t format = state.original.format, order = state.original.order;
+            if (!convertImage(image, format, order, {}, error)) return false;
+        }
+        state = AbstractState{};
+        return true;
+    });
 }
 
 } // namespace Tam::Gfx

@@ -30,18 +30,18 @@ namespace Tam::Gfx {
 
 // ZK_GFX_TEXTURE_FORMAT values.
 enum TextureFormat : uint32_t {
-    kFormatL8 = 0,            // 8-bit luminance
-    kFormatA8 = 1,            // 8-bit alpha; reads as white with that alpha
-    kFormatLA44 = 2,          // luminance in the high nibble, alpha in the low one
-    kFormatRGB332 = 4,        // red bits 7-5, green 4-2, blue 1-0
-    kFormatRGB888 = 5,        // 3 bytes, order-dependent byte order
-    kFormatL4 = 6,            // 4-bit luminance, packed like the 4-bit indexed format
-    kFormatRGBA8888 = 7,      // 4 bytes, order-dependent byte order
-    kFormatRGBA5551 = 8,      // 16-bit little-endian word, order-dependent layout
-    kFormatGcRGB5A3 = 21,     // GameCube: big-endian words in 4x4 tiles, 555 opaque or 3444 translucent
-    kFormatGcCMPR = 34,       // GameCube: 8x8 tiles of four DXT1 blocks, 1-bit alpha
-    kFormatIndexed8 = 65536,  // 8-bit palette index
-    kFormatIndexed4 = 65537,  // 4-bit palette index
+    kFormatL8 = 0,           // 8-bit luminance
+    kFormatA8 = 1,           // 8-bit alpha; reads as white with that alpha
+    kFormatLA44 = 2,         // luminance in the high nibble, alpha in the low one
+    kFormatRGB332 = 4,       // red bits 7-5, green 4-2, blue 1-0
+    kFormatRGB888 = 5,       // 3 bytes, order-dependent byte order
+    kFormatL4 = 6,           // 4-bit luminance, packed like the 4-bit indexed format
+    kFormatRGBA8888 = 7,     // 4 bytes, order-dependent byte order
+    kFormatRGBA5551 = 8,     // 16-bit little-endian word, order-dependent layout
+    kFormatGcRGB5A3 = 21,    // GameCube: big-endian words in 4x4 tiles, 555 opaque or 3444 translucent
+    kFormatGcCMPR = 34,      // GameCube: 8x8 tiles of four DXT1 blocks, 1-bit alpha
+    kFormatIndexed8 = 65536, // 8-bit palette index
+    kFormatIndexed4 = 65537, // 4-bit palette index
 };
 
 // ZK_GFX_IMAGE_ORDER values that pixel data can be stored in.
@@ -62,15 +62,15 @@ enum ImageComponent : uint32_t {
 
 struct FormatInfo {
     uint32_t format;
-    const char* name;            // the meta-enum name
+    const char* name; // the meta-enum name
     uint32_t bitsPerTexel;
-    const char* components;      // component letters in storage order (order 0), e.g. "RGBA", "LA", "I"
-    uint8_t componentBits[4];    // depth of each listed component
+    const char* components;   // component letters in storage order (order 0), e.g. "RGBA", "LA", "I"
+    uint8_t componentBits[4]; // depth of each listed component
     bool indexed;
-    bool canHaveAlpha;           // the format can store non-opaque texels
-    bool uninterpreted;          // texels have no fixed per-component layout (tiled or block-coded)
+    bool canHaveAlpha;              // the format can store non-opaque texels
+    bool uninterpreted;             // texels have no fixed per-component layout (tiled or block-coded)
     uint32_t tileWidth, tileHeight; // 1x1 for linear formats
-    uint32_t paletteEntries;     // entries a palette of this format is given (0: no palette)
+    uint32_t paletteEntries;        // entries a palette of this format is given (0: no palette)
 };
 
 // All known formats, in ascending format number.
@@ -83,7 +83,7 @@ bool formatFromName(const std::string& name, uint32_t* format);
 
 // Format queries; unknown formats answer false / 0.
 bool isIndexed(uint32_t format);
-bool hasAlpha(uint32_t format);          // the format can carry alpha (indexed: through its palette)
+bool hasAlpha(uint32_t format); // the format can carry alpha (indexed: through its palette)
 bool isUninterpreted(uint32_t format);
 uint32_t bitsPerTexel(uint32_t format);
 bool isValidOrder(uint32_t order);
@@ -91,7 +91,9 @@ bool isValidOrder(uint32_t order);
 uint32_t getPlatformSpecificOrder();
 // Bit depths of red, green, blue and alpha, and of luminance and index, for a format;
 // 0 for a component the format does not store. False for an unknown format.
-struct ComponentDepths { uint8_t red, green, blue, alpha, luminance, index; };
+struct ComponentDepths {
+    uint8_t red, green, blue, alpha, luminance, index;
+};
 bool getComponentDepths(uint32_t format, ComponentDepths* depths);
 // Byte positions of red, green, blue and alpha within one texel for formats whose
 // components are whole bytes (L8 gives 0 for red, green and blue; A8 gives 0 for alpha);
@@ -120,8 +122,8 @@ struct PixelImage {
 
 // Fills `image` with a copy of `size` bytes of tight pixel data. The palette is cleared;
 // indexed formats need setPalette afterwards.
-bool load(PixelImage& image, const void* data, size_t size, uint32_t format, uint32_t width,
-          uint32_t height, uint32_t order = kOrderRGBA, std::string* error = nullptr);
+bool load(PixelImage& image, const void* data, size_t size, uint32_t format, uint32_t width, uint32_t height,
+          uint32_t order = kOrderRGBA, std::string* error = nullptr);
 // `count` RGBA entries; at most 256.
 bool setPalette(PixelImage& image, const void* entries, uint32_t count, std::string* error = nullptr);
 // Checks format, order, size, stride, buffer length and palette; index values are
@@ -146,14 +148,13 @@ struct ConvertOptions {
 
 // Makes `image` from tight RGBA bytes in the given format and order. Indexed targets get a
 // palette from quantizePalette.
-bool encodeFromRGBA(const uint8_t* rgba, uint32_t width, uint32_t height, uint32_t format,
-                    uint32_t order, const ConvertOptions& options, PixelImage& image,
-                    std::string* error = nullptr);
+bool encodeFromRGBA(const uint8_t* rgba, uint32_t width, uint32_t height, uint32_t format, uint32_t order,
+                    const ConvertOptions& options, PixelImage& image, std::string* error = nullptr);
 
 // Converts in place; on success the image holds `format` in `order` (order is kept as 0
 // for formats it does not apply to). Same format and order: nothing changes.
-bool convertImage(PixelImage& image, uint32_t format, uint32_t order,
-                  const ConvertOptions& options = {}, std::string* error = nullptr);
+bool convertImage(PixelImage& image, uint32_t format, uint32_t order, const ConvertOptions& options = {},
+                  std::string* error = nullptr);
 
 // Some passes walk pixel bytes directly. makeAbstract gives formats whose components are
 // not whole bytes (2, 4, 6, 8, 21, 34) a byte-addressable form, RGBA 8888 or RGB 888 in

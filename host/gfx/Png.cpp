@@ -1,4 +1,5 @@
 #include "host/gfx/Png.h"
+#include "host/gfx/NoThrow.h"
 
 #include <png.h>
 
@@ -7,8 +8,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -134,6 +135,20 @@ bool readPngHeader(png_structp png, png_infop info, ReadHeader* h) {
     return true;
 }
 
+// Owns a reader; setjmp happens in the functions above, below this frame.
+struct ReadStructs {
+    explicit ReadStructs(PngErrorText* err)
+        : png(png_create_read_struct(PNG_LIBPNG_VER_STRING, err, onPngError, onPngWarning)),
+          info(png ? png_create_info_struct(png) : nullptr) {}
+    ~ReadStructs() {
+        if (png) png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+    }
+    ReadStructs(const ReadStructs&) = delete;
+    ReadStructs& operator=(const ReadStructs&) = delete;
+    png_structp png;
+    png_infop info;
+};
+
 bool readPngRows(png_structp png, png_infop info, png_bytep* rows) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_read_image(png, rows);
@@ -174,173 +189,172 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& by
 } // namespace
 
 bool encodePng(const PixelImage& image, std::vector<uint8_t>& png, std::string* error) {
-    if (!validate(image, error)) return false;
-    const uint32_t w = image.width, h = image.height;
-    std::vector<uint8_t> texels; // rows in the PNG's own sample layout
-    size_t rowBytes;
-    WriteJob job{};
-    job.width = w;
-    job.height = h;
-    png_color palette[256];
-    png_byte trans[256];
+    return detail::noThrow(error, [&] {
+        if (!validate(image, error)) return false;
+        const uint32_t w = image.width, h = image.height;
+        std::vector<uint8_t> texels; // rows in the PNG's own sample layout
+        size_t rowBytes;
+        WriteJob job{};
+        job.width = w;
+        job.height = h;
+        png_color palette[256];
+        png_byte trans[256];
 
-    if (isIndexed(image.format)) {
-        const bool four = image.format == kFormatIndexed4;
-        const uint32_t entries = std::min<uint32_t>(image.paletteEntryCount(), four ? 16 : 256);
-        job.colourType = PNG_COLOR_TYPE_PALETTE;
-        job.bitDepth = four ? 4 : 8;
-        rowBytes = four ? (w + 1) / 2 : w;
-        texels.assign(rowBytes * h, 0);
-        for (uint32_t y = 0; y < h; ++y)
-            for (uint32_t x = 0; x < w; ++x) {
-                uint32_t v;
-                if (four) {
-                    size_t i = size_t(y) * w + x;
-                    v = (image.pixels[i / 2] >> (4 * (i & 1))) & 15;
-                    // The PNG puts the leftmost texel of a byte in the high nibble.
-                    texels[y * rowBytes + x / 2] |= uint8_t(v << (x % 2 ? 0 : 4));
-                } else {
-                    v = image.pixels[size_t(y) * image.stride + x];
-                    texels[y * rowBytes + x] = uint8_t(v);
+        if (isIndexed(image.format)) {
+            const bool four = image.format == kFormatIndexed4;
+            const uint32_t entries = std::min<uint32_t>(image.paletteEntryCount(), four ? 16 : 256);
+            job.colourType = PNG_COLOR_TYPE_PALETTE;
+            job.bitDepth = four ? 4 : 8;
+            rowBytes = four ? (w + 1) / 2 : w;
+            texels.assign(rowBytes * h, 0);
+            for (uint32_t y = 0; y < h; ++y)
+                for (uint32_t x = 0; x < w; ++x) {
+                    uint32_t v;
+                    if (four) {
+                        size_t i = size_t(y) * w + x;
+                        v = (image.pixels[i / 2] >> (4 * (i & 1))) & 15;
+                        // The PNG puts the leftmost texel of a byte in the high nibble.
+                        texels[y * rowBytes + x / 2] |= uint8_t(v << (x % 2 ? 0 : 4));
+                    } else {
+                        v = image.pixels[size_t(y) * image.stride + x];
+                        texels[y * rowBytes + x] = uint8_t(v);
+                    }
+                    if (v >= entries)
+                        return fail(error, "texel (" + std::to_string(x) + "," + std::to_string(y) +
+                                               ") uses palette entry " + std::to_string(v) + " of " +
+                                               std::to_string(entries));
                 }
-                if (v >= entries)
-                    return fail(error, "texel (" + std::to_string(x) + "," + std::to_string(y) + ") uses palette entry " +
-                                           std::to_string(v) + " of " + std::to_string(entries));
+            int transCount = 0;
+            for (uint32_t e = 0; e < entries; ++e) {
+                const uint8_t* p = image.paletteEntry(e);
+                palette[e] = {p[0], p[1], p[2]};
+                trans[e] = p[3];
+                if (p[3] != 255) transCount = int(e) + 1;
             }
-        int transCount = 0;
-        for (uint32_t e = 0; e < entries; ++e) {
-            const uint8_t* p = image.paletteEntry(e);
-            palette[e] = {p[0], p[1], p[2]};
-            trans[e] = p[3];
-            if (p[3] != 255) transCount = int(e) + 1;
-        }
-        job.palette = palette;
-        job.paletteCount = int(entries);
-        job.trans = trans;
-        job.transCount = transCount;
-    } else {
-        std::vector<uint8_t> rgba;
-        if (!decodeToRGBA(image, rgba, error)) return false;
-        job.bitDepth = 8;
-        if (hasAlpha(image.format)) {
-            job.colourType = PNG_COLOR_TYPE_RGBA;
-            rowBytes = size_t(w) * 4;
-            texels = std::move(rgba);
+            job.palette = palette;
+            job.paletteCount = int(entries);
+            job.trans = trans;
+            job.transCount = transCount;
         } else {
-            job.colourType = PNG_COLOR_TYPE_RGB;
-            rowBytes = size_t(w) * 3;
-            texels.resize(rowBytes * h);
-            for (size_t i = 0, n = size_t(w) * h; i < n; ++i) std::memcpy(&texels[3 * i], &rgba[4 * i], 3);
+            std::vector<uint8_t> rgba;
+            if (!decodeToRGBA(image, rgba, error)) return false;
+            job.bitDepth = 8;
+            if (hasAlpha(image.format)) {
+                job.colourType = PNG_COLOR_TYPE_RGBA;
+                rowBytes = size_t(w) * 4;
+                texels = std::move(rgba);
+            } else {
+                job.colourType = PNG_COLOR_TYPE_RGB;
+                rowBytes = size_t(w) * 3;
+                texels.resize(rowBytes * h);
+                for (size_t i = 0, n = size_t(w) * h; i < n; ++i)
+                    std::memcpy(&texels[3 * i], &rgba[4 * i], 3);
+            }
         }
-    }
-    std::vector<png_bytep> rows(h);
-    for (uint32_t y = 0; y < h; ++y) rows[y] = texels.data() + y * rowBytes;
-    job.rows = rows.data();
-    std::vector<uint8_t> out;
-    job.out = &out;
-    PngErrorText err{};
-    if (!runPngWrite(&job, &err)) return fail(error, std::string("PNG encoding failed: ") + err.text);
-    png = std::move(out);
-    return true;
+        std::vector<png_bytep> rows(h);
+        for (uint32_t y = 0; y < h; ++y)
+            rows[y] = texels.data() + y * rowBytes;
+        job.rows = rows.data();
+        std::vector<uint8_t> out;
+        job.out = &out;
+        PngErrorText err{};
+        if (!runPngWrite(&job, &err)) return fail(error, std::string("PNG encoding failed: ") + err.text);
+        png = std::move(out);
+        return true;
+    });
 }
 
 bool savePng(const PixelImage& image, const std::string& path, std::string* error) {
-    std::vector<uint8_t> bytes;
-    if (!encodePng(image, bytes, error)) return false;
-    return writeFileAtomically(path, bytes, error);
+    return detail::noThrow(error, [&] {
+        std::vector<uint8_t> bytes;
+        if (!encodePng(image, bytes, error)) return false;
+        return writeFileAtomically(path, bytes, error);
+    });
 }
 
 bool decodePng(const uint8_t* data, size_t size, PixelImage& image, std::string* error) {
-    if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) return fail(error, "not a PNG file");
-    PngErrorText err{};
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &err, onPngError, onPngWarning);
-    if (!png) return fail(error, "cannot create a PNG reader");
-    png_infop info = png_create_info_struct(png);
-    if (!info) {
-        png_destroy_read_struct(&png, nullptr, nullptr);
-        return fail(error, "cannot create PNG info");
-    }
-    png_set_user_limits(png, kMaxDimension, kMaxDimension);
-    MemorySource source{data, size, 0};
-    png_set_read_fn(png, &source, onPngRead);
+    return detail::noThrow(error, [&] {
+        if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) return fail(error, "not a PNG file");
+        PngErrorText err{};
+        ReadStructs r(&err);
+        if (!r.png || !r.info) return fail(error, "cannot create a PNG reader");
+        png_set_user_limits(r.png, kMaxDimension, kMaxDimension);
+        MemorySource source{data, size, 0};
+        png_set_read_fn(r.png, &source, onPngRead);
 
-    auto header = std::make_unique<ReadHeader>();
-    if (!readPngHeader(png, info, header.get())) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return fail(error, std::string("bad PNG: ") + err.text);
-    }
-    const bool indexed = header->colourType == PNG_COLOR_TYPE_PALETTE;
-    if (indexed && header->paletteCount == 0) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return fail(error, "bad PNG: palettized image without a palette");
-    }
-    const uint32_t w = header->width, h = header->height, channels = uint32_t(header->channels);
-    if ((indexed && channels != 1) || (!indexed && channels != 3 && channels != 4)) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return fail(error, "bad PNG: unexpected sample layout");
-    }
-    // Deflate cannot expand data more than about 1032 times and a texel takes at least one
-    // bit, so a header that claims more texels than that is refused before allocating.
-    if (uint64_t(w) * h * channels > uint64_t(size) * 8 * 1100 + (1u << 20)) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return fail(error, "bad PNG: " + std::to_string(w) + "x" + std::to_string(h) +
-                               " is more than its " + std::to_string(size) + " bytes can hold");
-    }
-    std::vector<uint8_t> texels(size_t(w) * h * channels);
-    std::vector<png_bytep> rows(h);
-    for (uint32_t y = 0; y < h; ++y) rows[y] = texels.data() + size_t(y) * w * channels;
-    if (!readPngRows(png, info, rows.data())) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return fail(error, std::string("bad PNG: ") + err.text);
-    }
-    png_destroy_read_struct(&png, &info, nullptr);
+        auto header = std::make_unique<ReadHeader>();
+        if (!readPngHeader(r.png, r.info, header.get())) return fail(error, std::string("bad PNG: ") + err.text);
+        const bool indexed = header->colourType == PNG_COLOR_TYPE_PALETTE;
+        if (indexed && header->paletteCount == 0) return fail(error, "bad PNG: palettized image without a palette");
+        const uint32_t w = header->width, h = header->height, channels = uint32_t(header->channels);
+        if ((indexed && channels != 1) || (!indexed && channels != 3 && channels != 4))
+            return fail(error, "bad PNG: unexpected sample layout");
+        // Deflate cannot expand data more than about 1032 times and a texel takes at least one
+        // bit, so a header that claims more texels than that is refused before allocating.
+        if (uint64_t(w) * h * channels > uint64_t(size) * 8 * 1100 + (1u << 20))
+            return fail(error, "bad PNG: " + std::to_string(w) + "x" + std::to_string(h) + " is more than its " +
+                                   std::to_string(size) + " bytes can hold");
+        std::vector<uint8_t> texels(size_t(w) * h * channels);
+        std::vector<png_bytep> rows(h);
+        for (uint32_t y = 0; y < h; ++y)
+            rows[y] = texels.data() + size_t(y) * w * channels;
+        if (!readPngRows(r.png, r.info, rows.data())) return fail(error, std::string("bad PNG: ") + err.text);
 
-    PixelImage img;
-    img.width = w;
-    img.height = h;
-    if (indexed) {
-        const uint32_t entries = uint32_t(header->paletteCount);
-        for (uint8_t v : texels)
-            if (v >= entries)
-                return fail(error, "bad PNG: texel uses palette entry " + std::to_string(v) + " of " +
-                                       std::to_string(entries));
-        img.palette.resize(size_t(entries) * 4);
-        for (uint32_t e = 0; e < entries; ++e) {
-            img.palette[4 * e] = header->palette[e].red;
-            img.palette[4 * e + 1] = header->palette[e].green;
-            img.palette[4 * e + 2] = header->palette[e].blue;
-            img.palette[4 * e + 3] = int(e) < header->transCount ? header->trans[e] : 255;
-        }
-        if (header->bitDepth <= 4) {
-            img.format = kFormatIndexed4;
-            img.pixels.assign((texels.size() + 1) / 2, 0);
-            for (size_t i = 0; i < texels.size(); ++i) img.pixels[i / 2] |= uint8_t(texels[i] << (4 * (i & 1)));
+        PixelImage img;
+        img.width = w;
+        img.height = h;
+        if (indexed) {
+            const uint32_t entries = uint32_t(header->paletteCount);
+            for (uint8_t v : texels)
+                if (v >= entries)
+                    return fail(error, "bad PNG: texel uses palette entry " + std::to_string(v) + " of " +
+                                           std::to_string(entries));
+            // Full-size palettes, like the ones the converter makes; extra entries are opaque black.
+            const uint32_t full = header->bitDepth <= 4 ? 16 : 256;
+            img.palette.assign(size_t(std::max(entries, full)) * 4, 0);
+            for (uint32_t e = entries; e < full; ++e)
+                img.palette[4 * e + 3] = 255;
+            for (uint32_t e = 0; e < entries; ++e) {
+                img.palette[4 * e] = header->palette[e].red;
+                img.palette[4 * e + 1] = header->palette[e].green;
+                img.palette[4 * e + 2] = header->palette[e].blue;
+                img.palette[4 * e + 3] = int(e) < header->transCount ? header->trans[e] : 255;
+            }
+            if (header->bitDepth <= 4) {
+                img.format = kFormatIndexed4;
+                img.pixels.assign((texels.size() + 1) / 2, 0);
+                for (size_t i = 0; i < texels.size(); ++i)
+                    img.pixels[i / 2] |= uint8_t(texels[i] << (4 * (i & 1)));
+            } else {
+                img.format = kFormatIndexed8;
+                img.pixels = std::move(texels);
+            }
         } else {
-            img.format = kFormatIndexed8;
+            img.format = channels == 4 ? kFormatRGBA8888 : kFormatRGB888;
             img.pixels = std::move(texels);
         }
-    } else {
-        img.format = channels == 4 ? kFormatRGBA8888 : kFormatRGB888;
-        img.pixels = std::move(texels);
-    }
-    img.stride = rowStride(img.format, w);
-    image = std::move(img);
-    return true;
+        img.stride = rowStride(img.format, w);
+        image = std::move(img);
+        return true;
+    });
 }
 
 bool loadPng(const std::string& path, PixelImage& image, std::string* error) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return fail(error, "cannot open " + path + ": " + std::strerror(errno));
-    std::vector<uint8_t> bytes;
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    const bool readError = std::ferror(f);
-    std::fclose(f);
-    if (readError) return fail(error, "cannot read " + path);
-    std::string why;
-    if (!decodePng(bytes.data(), bytes.size(), image, &why)) return fail(error, path + ": " + why);
-    return true;
+    return detail::noThrow(error, [&] {
+        FILE* f = std::fopen(path.c_str(), "rb");
+        if (!f) return fail(error, "cannot open " + path + ": " + std::strerror(errno));
+        std::vector<uint8_t> bytes;
+        uint8_t buffer[65536];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+            bytes.insert(bytes.end(), buffer, buffer + n);
+        const bool readError = std::ferror(f);
+        std::fclose(f);
+        if (readError) return fail(error, "cannot read " + path);
+        std::string why;
+        if (!decodePng(bytes.data(), bytes.size(), image, &why)) return fail(error, path + ": " + why);
+        return true;
+    });
 }
 
 } // namespace Tam::Gfx

@@ -6,8 +6,9 @@
 // under a temporary name and renamed over it only when complete.
 //
 // Reading: palettized PNGs of bit depth 1 to 4 give 4-bit indexed images, of depth 8
-// 8-bit indexed ones; all others give RGB 888 or RGBA 8888 (16-bit samples are cut to
-// 8 bits, grey is widened to RGB, tRNS becomes alpha). Colour bytes are in order 0.
+// 8-bit indexed ones, their palettes filled up to 16 or 256 entries with opaque black; all
+// others give RGB 888 or RGBA 8888 (16-bit samples are cut to 8 bits, grey is widened to
+// RGB, tRNS becomes alpha). Colour bytes are in order 0.
 // Broken or truncated input is refused with libpng's message; nothing throws.
 #pragma once
 

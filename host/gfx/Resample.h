@@ -46,8 +46,8 @@ bool scaledSize(uint32_t width, uint32_t height, const ResizeSettings& settings,
 bool scale(PixelImage& image, const ResizeSettings& settings, std::string* error = nullptr);
 
 // `out` becomes `source` resampled to width x height, in the source's format and order.
-bool resampledCopy(const PixelImage& source, uint32_t width, uint32_t height, FilterType filter,
-                   PixelImage& out, std::string* error = nullptr);
+bool resampledCopy(const PixelImage& source, uint32_t width, uint32_t height, FilterType filter, PixelImage& out,
+                   std::string* error = nullptr);
 
 // Resamples tight or strided 4-byte texels (any byte order: channels are filtered alike).
 // `srcStride` and `dstStride` are in bytes.

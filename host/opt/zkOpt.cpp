@@ -3,6 +3,7 @@
 #include "host/core/zkHostClass.h"
 #include "host/core/zkObjectWalk.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <unistd.h>
@@ -188,6 +189,26 @@ bool zkOptInterface::isFolderWritable(const char* folder)
     if (path.empty()) path = ".";
     std::error_code ec;
     return std::filesystem::is_directory(path, ec) && ::access(path.c_str(), W_OK) == 0;
+}
+
+void zkOptInterface::mapDrive(char letter, const std::string& folder)
+{
+    int i = std::toupper(static_cast<unsigned char>(letter)) - 'A';
+    if (i >= 0 && i < 26) m_drives[i] = folder;
+}
+
+std::string zkOptInterface::resolveDrivePath(const std::string& path) const
+{
+    if (path.size() < 2 || path[1] != ':') return path;
+    int i = std::toupper(static_cast<unsigned char>(path[0])) - 'A';
+    if (i < 0 || i >= 26 || m_drives[i].empty()) return "";
+    std::string rest = path.substr(2);
+    for (char& c : rest)
+        if (c == '\\') c = '/';
+    while (!rest.empty() && rest[0] == '/') rest.erase(0, 1);
+    std::string folder = m_drives[i];
+    if (folder.back() != '/') folder += '/';
+    return folder + rest;
 }
 
 zkExternalDirEntry* zkOptInterface::getExternalEntry(zkObject* object) const

@@ -138,6 +138,11 @@ public:
     const std::string& getBaseDirectory() const { return m_baseDirectory; }
     std::string resolvePath(const char* path) const;
 
+    // Drive-relative paths ("X:logs\\maps\\") name folders through a mapping the pipeline gives;
+    // an unmapped drive resolves to "" (no such place here).
+    void mapDrive(char letter, const std::string& folder);
+    std::string resolveDrivePath(const std::string& path) const;
+
     zkExternalDirEntry* getExternalEntry(zkObject* object) const;
     void addExternalReference(zkExternalDirEntry* entry);
     const zkObjectList& getExternalEntries() const { return *m_external; }
@@ -152,6 +157,7 @@ private:
     zkSmartPointer<zkFileInfo> m_file;
     zkSmartPointer<zkObjectList> m_external;
     std::string m_baseDirectory;
+    std::string m_drives[26];
 };
 
 } // namespace Tam::Opt

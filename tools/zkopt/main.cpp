@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@ static const char* const usage =
     "  convert INPUT OUTPUT                              convert between scene formats\n"
     "  demo                                              the default pipeline on the sample scene\n";
 
-int main(int argc, char** argv)
+static int runMain(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string pluginPath = defaultPluginPath();
@@ -45,6 +46,46 @@ int main(int argc, char** argv)
         }
         return listCommand(plugin, asJson);
     }
+    if (command == "run") {
+        RunOptions options;
+        std::vector<std::string> positional;
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            if ((args[i] == "--config" || args[i] == "--report") && i + 1 < args.size())
+                (args[i] == "--config" ? options.config : options.report) = args[++i];
+            else if (args[i].rfind("--", 0) == 0) {
+                std::fprintf(stderr, "zkopt: unknown option '%s'\n%s", args[i].c_str(), usage);
+                return EXIT_BAD_INPUT;
+            } else
+                positional.push_back(args[i]);
+        }
+        if (options.config.empty() || positional.size() != 2) {
+            std::fprintf(stderr, "zkopt: run needs --config FILE, INPUT and OUTPUT\n%s", usage);
+            return EXIT_BAD_INPUT;
+        }
+        options.input = positional[0];
+        options.output = positional[1];
+        return runCommand(options);
+    }
+    if (command == "info" && args.size() == 2) return infoCommand(args[1]);
+    if (command == "convert" && args.size() == 3) return convertCommand(args[1], args[2]);
+    if (command == "demo" && args.size() == 1) return demoCommand(argv[0]);
+    if (command == "info" || command == "convert" || command == "demo") {
+        std::fprintf(stderr, "zkopt: wrong arguments for %s\n%s", command.c_str(), usage);
+        return EXIT_BAD_INPUT;
+    }
     std::fprintf(stderr, "zkopt: unknown command '%s'\n%s", command.c_str(), usage);
+    return EXIT_BAD_INPUT;
+}
+
+int main(int argc, char** argv)
+{
+    // Nothing thrown inside may end the process without a word.
+    try {
+        return runMain(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zkopt: internal error: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "zkopt: internal error\n");
+    }
     return EXIT_BAD_INPUT;
 }

@@ -1,0 +1,96 @@
+#include "tools/zkopt/Commands.h"
+
+#include "tools/zkopt/FieldText.h"
+
+#include "host/io/SceneFile.h"
+
+#include <cstdio>
+#include <map>
+
+namespace zkopt {
+
+using namespace Tam::Core;
+using namespace Tam::Sg;
+
+namespace {
+
+const int kMaxTreeLines = 200;
+
+void printTree(zkNode* node, int depth, int& lines)
+{
+    if (!node || lines >= kMaxTreeLines) return;
+    if (++lines == kMaxTreeLines) {
+        std::printf("%*s...\n", 2 * depth + 4, "");
+        return;
+    }
+    std::printf("%*s%s \"%s\"", 2 * depth + 4, "", node->getMeta()->getName(), node->getName());
+    if (node->getFlags()) std::printf(" flags 0x%02x", node->getFlags());
+    if (node->getParentCount() > 1) std::printf(" (shared by %d)", node->getParentCount());
+    std::printf("\n");
+    if (auto* group = zkGroup::dynamicCast(node))
+        for (int i = 0; i < group->getChildCount(); ++i) printTree(group->getChild(i), depth + 1, lines);
+}
+
+// Infos other than scenes are shown by their fields, so records that a pass library adds (such
+// as a collision hull) need no code here.
+void describeInfo(zkObject* info)
+{
+    if (zkSceneInfo::dynamicCast(info)) return;
+    zkMetaObject* meta = info->getMeta();
+    for (int i = zkInfo::getClassTypeSafe()->getMetaFieldCount(); i < meta->getMetaFieldCount(); ++i) {
+        zkMetaField* f = meta->getIndexedMetaField(i);
+        json value = fieldValueJson(f, info);
+        if (f->getKind() == zkFieldKind::Object) {
+            zkObject* r = f->ref<zkSmartPointer<zkObject>>(info).get();
+            if (auto* list = zkFloatList::dynamicCast(r)) value = std::to_string(list->getCount()) + " words";
+        }
+        std::printf("      %s = %s\n", f->getName(), value.dump().c_str());
+    }
+}
+
+} // namespace
+
+int infoCommand(const std::string& input)
+{
+    std::string error;
+    zkSmartPointer<zkFileInfo> file = Tam::Io::zkReadScene(input, error);
+    if (!file) {
+        std::fprintf(stderr, "zkopt: %s\n", error.c_str());
+        return EXIT_BAD_INPUT;
+    }
+    zkObjectList* infos = file->getInfoList();
+    std::printf("%s: %d info%s\n", input.c_str(), infos->getCount(), infos->getCount() == 1 ? "" : "s");
+    for (int i = 0; i < infos->getCount(); ++i) {
+        zkObject* info = infos->get(i);
+        const char* name = zkNamedObject::dynamicCast(info) ? static_cast<zkNamedObject*>(info)->getName() : "";
+        std::printf("  [%d] %s \"%s\"\n", i, info->getMeta()->getName(), name);
+        describeInfo(info);
+        if (auto* scene = zkSceneInfo::dynamicCast(info)) {
+            int lines = 0;
+            printTree(scene->getRoot(), 0, lines);
+        }
+    }
+    std::map<std::string, int> counts;
+    zkVisitReachable(file, nullptr, [&](zkObject* o) { ++counts[o->getMeta()->getName()]; });
+    std::printf("objects by class:\n");
+    for (const auto& [name, count] : counts) std::printf("  %-32s %d\n", name.c_str(), count);
+    return EXIT_OK;
+}
+
+int convertCommand(const std::string& input, const std::string& output)
+{
+    std::string error;
+    zkSmartPointer<zkFileInfo> file = Tam::Io::zkReadScene(input, error);
+    if (!file) {
+        std::fprintf(stderr, "zkopt: %s\n", error.c_str());
+        return EXIT_BAD_INPUT;
+    }
+    if (!Tam::Io::zkWriteScene(file.get(), output, error)) {
+        std::fprintf(stderr, "zkopt: %s\n", error.c_str());
+        return EXIT_BAD_INPUT;
+    }
+    std::printf("%s -> %s\n", input.c_str(), output.c_str());
+    return EXIT_OK;
+}
+
+} // namespace zkopt
