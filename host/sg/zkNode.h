@@ -4,6 +4,8 @@
 #pragma once
 #include "host/core/zkList.h"
 
+#include <cmath>
+
 #include <vector>
 
 namespace Tam::Sg {
@@ -13,6 +15,34 @@ using Math::zkMatrix44f;
 using Math::zkVec3f;
 
 class zkGroup;
+
+// An axis-aligned box that grows to take in points; empty until it has one.
+struct zkBoundingBox {
+    zkVec3f min, max;
+    bool empty = true;
+
+    bool isEmpty() const { return empty; }
+    void extend(const zkVec3f& p)
+    {
+        if (empty) {
+            min = max = p;
+            empty = false;
+            return;
+        }
+        min.set(std::fmin(min.x, p.x), std::fmin(min.y, p.y), std::fmin(min.z, p.z));
+        max.set(std::fmax(max.x, p.x), std::fmax(max.y, p.y), std::fmax(max.z, p.z));
+    }
+    void extend(const zkBoundingBox& b)
+    {
+        if (!b.empty) {
+            extend(b.min);
+            extend(b.max);
+        }
+    }
+    zkVec3f getCenter() const { return {(min.x + max.x) * 0.5f, (min.y + max.y) * 0.5f, (min.z + max.z) * 0.5f}; }
+    // Half the diagonal: the radius of a sphere around the box.
+    float getRadius() const { return empty ? 0.0f : min.distance(max) * 0.5f; }
+};
 
 class zkNamedObject : public zkObject {
     ZK_CLASS(zkNamedObject, zkObject)
@@ -46,6 +76,10 @@ public:
     // Sets or clears the given bits.
     void setFlag(uint32_t bits, bool on) { flags = on ? (flags | bits) : (flags & ~bits); }
     void setBound(const zkVec3f& center, float radius) { boundCenter = center; boundRadius = radius; }
+    // The sphere around the box; an empty box gives the zero bound.
+    void setBound(const zkBoundingBox& box) { setBound(box.isEmpty() ? zkVec3f{} : box.getCenter(), box.getRadius()); }
+    const zkVec3f& getBoundCenter() const { return boundCenter; }
+    float getBoundRadius() const { return boundRadius; }
 
     // The objects that hold the node: groups, and the scene info whose root it is.
     int getParentCount() const { return static_cast<int>(m_parents.size()); }
@@ -57,6 +91,34 @@ public:
 
 private:
     friend class zkGroup;
+
+// An axis-aligned box that grows to take in points; empty until it has one.
+struct zkBoundingBox {
+    zkVec3f min, max;
+    bool empty = true;
+
+    bool isEmpty() const { return empty; }
+    void extend(const zkVec3f& p)
+    {
+        if (empty) {
+            min = max = p;
+            empty = false;
+            return;
+        }
+        min.set(std::fmin(min.x, p.x), std::fmin(min.y, p.y), std::fmin(min.z, p.z));
+        max.set(std::fmax(max.x, p.x), std::fmax(max.y, p.y), std::fmax(max.z, p.z));
+    }
+    void extend(const zkBoundingBox& b)
+    {
+        if (!b.empty) {
+            extend(b.min);
+            extend(b.max);
+        }
+    }
+    zkVec3f getCenter() const { return {(min.x + max.x) * 0.5f, (min.y + max.y) * 0.5f, (min.z + max.z) * 0.5f}; }
+    // Half the diagonal: the radius of a sphere around the box.
+    float getRadius() const { return empty ? 0.0f : min.distance(max) * 0.5f; }
+};
     friend class zkSceneInfo;
     void linkParent(zkObject* parent) { m_parents.push_back(parent); }
     std::vector<zkObject*> m_parents;
