@@ -23,6 +23,7 @@
 #include "host/sg/zkSceneTools.h"
 #include "host/sg/zkTransformSequence.h"
 #include "host/sg/zkUserInfo.h"
+#include "host/utils/zkIntHistogram.h"
 
 namespace Tam {
 // Registers every host class, so that files and configs can name any of them. Runs when

@@ -1,5 +1,10 @@
 #include "host/gfx/zkImage.h"
 
+#include "host/gfx/Histogram.h"
+#include "host/gfx/Png.h"
+#include "host/gfx/Resample.h"
+#include "host/utils/zkIntHistogram.h"
+
 #include "host/core/zkHostClass.h"
 
 #include <cstring>
@@ -168,13 +173,89 @@ bool zkImage::setPixelImage(const PixelImage& in)
     return true;
 }
 
-bool zkImage::convert(int, int) { return false; }
-bool zkImage::flipV(const zkImage*) { return false; }
-bool zkImage::rotate(const zkImage*, double) { return false; }
-bool zkImage::resampleFrom(const zkImage*, int, int) { return false; }
-bool zkImage::computeHistogram(int, Utils::zkIntHistogram*) const { return false; }
-bool zkImage::saveAsPNG(const char*) const { return false; }
-bool zkImage::loadPNG(const char*) { return false; }
+bool zkImage::convert(int newFormat, int newOrder, bool keepAlpha, bool dither)
+{
+    PixelImage image;
+    if (!getPixelImage(image)) return false;
+    ConvertOptions options;
+    options.preserveAlpha = keepAlpha;
+    options.dither = dither;
+    if (!convertImage(image, static_cast<uint32_t>(newFormat), static_cast<uint32_t>(newOrder), options)) return false;
+    return setPixelImage(image);
+}
+
+// The texel operations work on a copy of the source (or of this image), so that an image can be
+// built from another in one step.
+template <class Operation>
+static bool transformed(zkImage& target, const zkImage* source, Operation operation)
+{
+    PixelImage image;
+    if (!(source ? source : &target)->getPixelImage(image)) return false;
+    if (!operation(image)) return false;
+    return target.setPixelImage(image);
+}
+
+bool zkImage::flipV(const zkImage* source)
+{
+    return transformed(*this, source, [](PixelImage& image) { return Gfx::flipV(image); });
+}
+
+bool zkImage::rotate(const zkImage* source, double degrees)
+{
+    return transformed(*this, source, [degrees](PixelImage& image) { return Gfx::rotate(image, degrees); });
+}
+
+bool zkImage::resampleFrom(const zkImage* source, int newWidth, int newHeight)
+{
+    if (newWidth <= 0 || newHeight <= 0) return false;
+    return transformed(*this, source, [&](PixelImage& image) {
+        PixelImage out;
+        if (!resampledCopy(image, static_cast<uint32_t>(newWidth), static_cast<uint32_t>(newHeight), kFilterMitchell, out))
+            return false;
+        image = std::move(out);
+        return true;
+    });
+}
+
+bool zkImage::computeHistogram(int component, Utils::zkIntHistogram* histogram) const
+{
+    PixelImage image;
+    if (!histogram || !getPixelImage(image)) return false;
+    return Gfx::computeHistogram(image, static_cast<uint32_t>(component), histogram->histogram());
+}
+
+bool zkImage::saveAsPNG(const char* path, std::string* error) const
+{
+    PixelImage image;
+    if (!getPixelImage(image)) {
+        if (error) *error = "the image's texels do not match its format";
+        return false;
+    }
+    return savePng(image, path ? path : "", error);
+}
+
+bool zkImage::loadPNG(const char* path, std::string* error)
+{
+    PixelImage image;
+    if (!loadPng(path ? path : "", image, error)) return false;
+    return setPixelImage(image);
+}
+
+void zkImage::makeAbstract(zkMetaObject*)
+{
+    PixelImage image;
+    if (!getPixelImage(image)) return;
+    auto state = std::make_shared<AbstractState>();
+    if (Gfx::makeAbstract(image, *state) && setPixelImage(image)) m_abstract = state;
+}
+
+void zkImage::makeConcrete(zkMetaObject*)
+{
+    if (!m_abstract) return;
+    PixelImage image;
+    if (getPixelImage(image) && Gfx::makeConcrete(image, *m_abstract)) setPixelImage(image);
+    m_abstract = nullptr;
+}
 
 bool zkImage::isConsistent(std::string& field, std::string& problem) const
 {

@@ -7,6 +7,7 @@
 #include "host/sg/zkNode.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace Tam::Utils {
 class zkIntHistogram;
@@ -99,20 +100,25 @@ public:
     bool getPixelImage(PixelImage& out) const;
     bool setPixelImage(const PixelImage& in);
 
-    // Operations on texels. They are bound to the pixel operations of host/gfx by the image
-    // operations work; until then they answer false and change nothing.
-    bool convert(int format, int order);
+    // Operations on texels. Each answers false and leaves the image as it was when it cannot
+    // be done. flipV, rotate and resampleFrom make this image from source (null: from itself).
+    bool convert(int format, int order, bool keepAlpha = true, bool dither = false);
     bool flipV(const zkImage* source);
     bool rotate(const zkImage* source, double degrees);
     bool resampleFrom(const zkImage* source, int width, int height);
     bool computeHistogram(int component, Utils::zkIntHistogram* histogram) const;
-    bool saveAsPNG(const char* path) const;
-    bool loadPNG(const char* path);
+    bool saveAsPNG(const char* path, std::string* error = nullptr) const;
+    bool loadPNG(const char* path, std::string* error = nullptr);
+    // While abstract, texels whose components are not whole bytes are held as RGBA or RGB bytes
+    // that passes can walk directly; makeConcrete brings the image's own format back.
+    void makeAbstract(zkMetaObject* meta) override;
+    void makeConcrete(zkMetaObject* meta) override;
 
     bool isConsistent(std::string& field, std::string& problem) const override;
 
 private:
     void takeFormatDepths();
+    std::shared_ptr<AbstractState> m_abstract;
 };
 
 } // namespace Tam::Gfx

@@ -1,6 +1,7 @@
 // The host's image passes, which texture passes create by class name: the converter and the
 // resizer.
 #pragma once
+#include "host/gfx/zkImage.h"
 #include "host/opt/zkOpt.h"
 
 namespace Tam::Opt {
@@ -30,6 +31,9 @@ public:
     void setFilterType(FilterType f) { _filterType = f; }
     FilterType getFilterType() const { return _filterType; }
     void setScale(float x, float y) { _scaleX = x; _scaleY = y; }
+    // Scales the image in place by the current factors with the current filter; a dimension
+    // whose factor is 1.0 keeps its size, and none shrinks below one texel.
+    bool scale(Gfx::zkImage* image);
 };
 inline zkMetaEnum* zkGetMetaEnum(zkResizeImage::FilterType*) { return zkResizeImage::getFilterTypeMetaEnum(); }
 
@@ -37,9 +41,15 @@ class zkConvertImage : public zkOptBase {
     ZK_CLASS(zkConvertImage, zkOptBase)
 public:
 #define zkConvertImage_FIELDS(F)            \
-    F(bool, _dither, k_dither, false)       \
-    F(bool, _keepAlpha, k_keepAlpha, true)
+    F(bool, _keepAlpha, k_keepAlpha, true)  \
+    F(bool, _dither, k_dither, false)
     ZK_FIELDS(zkConvertImage_FIELDS)
+
+    // The converter's two option flags: keep alpha where the target can hold it, and dither
+    // where the target has fewer colour bits.
+    void setFlags(bool keepAlpha, bool dither) { _keepAlpha = keepAlpha; _dither = dither; }
+    // Converts in place; on success the image holds the new format and order.
+    bool convertImage(Gfx::zkImage* image, int format, int order);
 };
 
 } // namespace Tam::Opt
