@@ -1,0 +1,132 @@
+// The host's image objects and image passes as texture passes use them.
+#include "host/zkhost.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace Tam::Core;
+using namespace Tam::Gfx;
+using namespace Tam::Opt;
+
+namespace {
+
+zkSmartPointer<zkImage> gradient(int w, int h, int alpha = 255)
+{
+    std::vector<uint8_t> rgba(static_cast<std::size_t>(w) * h * 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &rgba[(static_cast<std::size_t>(y) * w + x) * 4];
+            p[0] = static_cast<uint8_t>(x * 255 / (w > 1 ? w - 1 : 1));
+            p[1] = static_cast<uint8_t>(y * 255 / (h > 1 ? h - 1 : 1));
+            p[2] = 40;
+            p[3] = static_cast<uint8_t>(alpha);
+        }
+    auto image = zkCreate<zkImage>();
+    image->setName("gradient.tga");
+    EXPECT_TRUE(image->load(rgba.data(), ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32, w, h));
+    return image;
+}
+
+template <class T>
+zkSmartPointer<T> pass(zkOptInterface& run, const char* name)
+{
+    return zkSmartPointer<T>::adopt(static_cast<T*>(run.createOptBase(name)));
+}
+
+} // namespace
+
+TEST(ImageHost, ResizerHalvesByDefaultAndKeepsADimensionWhoseFactorIsOne)
+{
+    zkOptInterface run;
+    auto resizer = pass<zkResizeImage>(run, "zkResizeImage");
+    ASSERT_TRUE(resizer);
+    for (int filter = zkResizeImage::FILTER_POINT; filter <= zkResizeImage::FILTER_LANCZOS3; ++filter) {
+        resizer->setFilterType(static_cast<zkResizeImage::FilterType>(filter));
+        auto image = gradient(256, 64);
+        ASSERT_TRUE(resizer->scale(image)) << filter;
+        EXPECT_EQ(image->getWidth(), 128) << filter;
+        EXPECT_EQ(image->getHeight(), 32) << filter;
+    }
+    resizer->setScale(0.5f, 1.0f);
+    auto strip = gradient(8, 1);
+    ASSERT_TRUE(resizer->scale(strip));
+    EXPECT_EQ(strip->getWidth(), 4);
+    EXPECT_EQ(strip->getHeight(), 1);
+}
+
+TEST(ImageHost, ConverterChangesFormatInPlaceAndPlatformOrderSwapsRedAndBlue)
+{
+    zkOptInterface run;
+    auto converter = pass<zkConvertImage>(run, "zkConvertImage");
+    auto image = gradient(4, 4);
+    const uint8_t red = image->getData()[4 * 3]; // texel (3, 0)
+    ASSERT_TRUE(converter->convertImage(image, ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32, zkImage::getPlatformSpecificOrder()));
+    EXPECT_EQ(image->getOrder(), 100);
+    EXPECT_EQ(image->getData()[4 * 3 + 2], red);
+    ASSERT_TRUE(converter->convertImage(image, ZK_GFX_TEXTURE_FORMAT_RGB_888_24, 0));
+    EXPECT_EQ(image->getFormat(), ZK_GFX_TEXTURE_FORMAT_RGB_888_24);
+    EXPECT_EQ(image->getDataSize(), 4 * 4 * 3);
+    EXPECT_EQ(image->getData()[3 * 3], red);
+    EXPECT_FALSE(converter->convertImage(image, 12345, 0));
+    EXPECT_EQ(image->getFormat(), ZK_GFX_TEXTURE_FORMAT_RGB_888_24);
+}
+
+TEST(ImageHost, IndexedConversionMakesAPaletteAndPngKeepsIt)
+{
+    auto image = gradient(16, 16);
+    ASSERT_TRUE(image->convert(65536, 0));
+    ASSERT_TRUE(image->isIndexed());
+    ASSERT_NE(image->getClut(), nullptr);
+    EXPECT_LE(image->getClut()->getEntryCount(), 256);
+
+    std::string path = (std::filesystem::temp_directory_path() / "zk_image_host_test.png").string();
+    std::string error;
+    ASSERT_TRUE(image->saveAsPNG(path.c_str(), &error)) << error;
+    auto back = zkCreate<zkImage>();
+    ASSERT_TRUE(back->loadPNG(path.c_str(), &error)) << error;
+    EXPECT_EQ(back->getFormat(), 65536);
+    EXPECT_EQ(back->getWidth(), 16);
+    EXPECT_EQ(back->pixels, image->pixels);
+    std::filesystem::remove(path);
+    EXPECT_FALSE(back->loadPNG(path.c_str(), &error));
+}
+
+TEST(ImageHost, FlipRotateAndResampleBuildFromASourceImage)
+{
+    auto source = gradient(4, 2);
+    auto flipped = zkCreate<zkImage>();
+    ASSERT_TRUE(flipped->flipV(source));
+    EXPECT_EQ(flipped->getData()[1], source->getData()[4 * 4 + 1]); // green of row 1 is now row 0
+    auto turned = zkCreate<zkImage>();
+    ASSERT_TRUE(turned->rotate(source, 90));
+    EXPECT_EQ(turned->getWidth(), 2);
+    EXPECT_EQ(turned->getHeight(), 4);
+    auto small = zkCreate<zkImage>();
+    ASSERT_TRUE(small->resampleFrom(source, 2, 1));
+    EXPECT_EQ(small->getDataSize(), 2 * 1 * 4);
+    EXPECT_FALSE(small->resampleFrom(source, 0, 1));
+}
+
+TEST(ImageHost, HistogramCountsAComponent)
+{
+    auto image = gradient(8, 8, 128);
+    auto histogram = zkCreate<Tam::Utils::zkIntHistogram>();
+    ASSERT_TRUE(histogram->initialize(0, 256, 256));
+    ASSERT_TRUE(image->computeHistogram(ZK_GFX_IMAGE_CMPNT_ALPHA, histogram));
+    EXPECT_EQ(histogram->getSampleCount(128), 64);
+    EXPECT_EQ(histogram->getTotalSampleCount(), 64);
+}
+
+TEST(ImageHost, AbstractImagesHandBackTheirOwnTexelsWhenUnchanged)
+{
+    auto image = gradient(8, 8);
+    ASSERT_TRUE(image->convert(ZK_GFX_TEXTURE_FORMAT_RGBA_5551_16, 0));
+    zkDataBlock original = image->pixels;
+    image->makeAbstract(zkImage::getClassTypeSafe());
+    EXPECT_NE(image->getFormat(), ZK_GFX_TEXTURE_FORMAT_RGBA_5551_16);
+    EXPECT_EQ(image->getDataSize(), 8 * 8 * 4);
+    image->makeConcrete(zkImage::getClassTypeSafe());
+    EXPECT_EQ(image->getFormat(), ZK_GFX_TEXTURE_FORMAT_RGBA_5551_16);
+    EXPECT_EQ(image->pixels, original);
+}
