@@ -105,6 +105,9 @@ public:
     void append(float v) { values.push_back(v); }
     void set(int i, float v) { values[i] = v; }
     void setCount(int n) { values.resize(n < 0 ? 0 : n); }
+    // The values in place, for bulk copies; null while the list is empty.
+    float* getData() { return values.empty() ? nullptr : values.data(); }
+    const float* getData() const { return values.empty() ? nullptr : values.data(); }
 };
 
 } // namespace Tam::Core

@@ -1,0 +1,355 @@
+// The collision hull pass run by the host as zkopt runs it, on scenes built in code: the text a
+// user sees, the record's words, what leaves the scene, and the simplifier's log.
+#include "collision/zkCollideHullVesko.h"
+#include "host/io/SceneFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace Tam::OptExtension;
+using Vesko::TolvanSharedODL::zkCollideHull;
+
+namespace {
+
+template <class T>
+zkSmartPointer<T> node(const char* name, zkGroup* parent, uint32_t flags = 0)
+{
+    auto n = zkCreate<T>();
+    n->setName(name);
+    n->setFlags(flags);
+    parent->appendChild(n);
+    return n;
+}
+
+// Strips when lengths are given, else type's primitives of three; indexed when indices are given.
+zkSmartPointer<zkGeometryAttr> primitives(int type, const std::vector<zkVec3f>& corners, std::vector<int> lengths = {},
+                                          std::vector<int32_t> indices = {})
+{
+    auto attr = zkCreate<zkGeometryAttr>();
+    attr->configureVertexArray(zkCreate<zkVertexArray>());
+    attr->getVertexArray()->configure(zkVertexFormat::POSITION, int(corners.size()), 0);
+    for (int v = 0; v < int(corners.size()); ++v) attr->getVertexArray()->setPosition(v, corners[v]);
+    if (!indices.empty()) attr->configureIndexArray(zkCreate<zkIndexArray>());
+    for (int32_t i : indices) attr->getIndexArray()->append(i);
+    const int sequence = int(indices.empty() ? corners.size() : indices.size());
+    attr->setPrimitives(type, lengths.empty() ? sequence / 3 : int(lengths.size()), 0);
+    for (int s = 0; s < int(lengths.size()); ++s) attr->setPrimitiveLength(s, lengths[s]);
+    return attr;
+}
+
+zkSmartPointer<zkGeometry> geometry(const char* name, zkGroup* parent, uint32_t flags,
+                                    std::initializer_list<zkSmartPointer<zkGeometryAttr>> attrs)
+{
+    auto g = node<zkGeometry>(name, parent, flags);
+    for (const auto& a : attrs) g->appendAttr(a);
+    return g;
+}
+
+// One small triangle per call, each at its own place so none is degenerate or welded.
+zkSmartPointer<zkGeometryAttr> triangle(float x)
+{
+    return primitives(ZK_PRIMITIVE_TRIANGLE_LIST, {{x, 0, 0}, {x + 1, 0, 0}, {x, 1, 0}});
+}
+
+zkSmartPointer<zkAttrSet> taggedSet(const char* name, zkGroup* parent, const char* imageName)
+{
+    auto image = zkCreate<zkImage>();
+    image->setName(imageName);
+    auto bind = zkCreate<zkTextureBindAttr>();
+    bind->setTexture(zkCreate<zkTextureAttr>());
+    bind->getTexture()->setImage(image, 0);
+    auto set = node<zkAttrSet>(name, parent);
+    set->appendAttr(bind);
+    return set;
+}
+
+std::vector<uint32_t> words(const zkFloatList* list)
+{
+    std::vector<uint32_t> out(size_t(list->getCount()));
+    if (!out.empty()) std::memcpy(out.data(), list->getData(), out.size() * 4);
+    return out;
+}
+
+// Word 7 (flags) and word 11 (material) of every triangle of the record.
+std::vector<std::pair<uint32_t, uint32_t>> flagsAndMaterials(const zkCollideHull* record)
+{
+    std::vector<std::pair<uint32_t, uint32_t>> out;
+    const std::vector<uint32_t> w = words(record->_mTriangles);
+    for (size_t t = 0; t + 12 <= w.size(); t += 12) out.emplace_back(w[t + 7], w[t + 11]);
+    return out;
+}
+
+// x, y, z of every corner of the record's triangles, in order.
+std::vector<float> corners(const zkCollideHull* record)
+{
+    std::vector<float> out;
+    for (int i = 0; i < record->_mTriangles->getCount(); ++i)
+        if (i % 4 != 3) out.push_back(record->_mTriangles->get(i));
+    return out;
+}
+
+std::vector<std::string> childNames(const zkGroup* group)
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < group->getChildCount(); ++i) out.push_back(group->getChild(i)->getName());
+    return out;
+}
+
+std::string head(const std::string& text, const std::string& like) { return text.substr(0, like.size()); }
+
+std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A file with one scene, and the pass created by name on the host's run interface.
+struct HullRun {
+    zkSmartPointer<zkFileInfo> file = zkCreate<zkFileInfo>();
+    zkSmartPointer<zkGroup> root = zkCreate<zkGroup>();
+    zkOptInterface host;
+    zkSmartPointer<zkCollideHullVesko> pass;
+    std::string printed;
+
+    explicit HullRun(bool merge = false)
+    {
+        zkCollideHullVesko::arkRegister();
+        file->setName("level1.zks");
+        root->setName("root");
+        auto scene = zkCreate<zkSceneInfo>();
+        scene->setRoot(root);
+        file->getInfoList()->append(scene);
+        host.setFile(file);
+        host.setSink([this](const std::string& text) { printed += text; });
+        pass = zkSmartPointer<zkCollideHullVesko>::adopt(
+            zkCollideHullVesko::dynamicCast(host.createOptBase("zkCollideHullVesko")));
+        pass->_mergeTriangles = merge;
+    }
+    bool run() { return printed.clear(), host.applyPass(pass); }
+    // The record appended last, if any.
+    zkCollideHull* record() const { return zkCollideHull::dynamicCast(file->getInfoList()->get(infos() - 1)); }
+    int infos() const { return file->getInfoList()->getCount(); }
+};
+
+} // namespace
+
+TEST(CollisionPass, OneTriangleUnderNestedTransformsGivesTheExactReportAndRecord)
+{
+    HullRun r;
+    auto scale = node<zkTransform>("scale", r.root);
+    zkMatrix44f m;
+    m.m[0][0] = 2, m.m[1][1] = 3, m.m[2][2] = 4;
+    scale->setMatrix(m);
+    auto move = node<zkTransform>("move", scale);
+    m.makeIdentity();
+    m.m[3][0] = 1;
+    move->setMatrix(m);
+    // World space: the inner transform first, then the outer one.
+    geometry("floor", move, ZK_NODE_FLAG_COLLIDABLE,
+             {primitives(ZK_PRIMITIVE_TRIANGLE_LIST, {{0, 0, 0}, {1, 0, 0}, {0, 1, 1}})});
+
+    ASSERT_TRUE(r.run());
+    const char* extents = "\tminExtent (  2.00,  3.00,  4.00)\n"
+                          "\tmaxExtent (  2.00,  3.00,  4.00)\n"
+                          "\taveExtent (  2.00,  3.00,  4.00)\n"
+                          "\tminTriangles 1\n\tmaxTriangles 1\n\taveTriangles 1\n";
+    EXPECT_EQ(r.printed, std::string("CollideHull: Input Verts = 3\n2 nodes; 1 triangles\nlevel 0\n") + extents +
+                             "level 1\n" + extents +
+                             "Total mem for collidehulls 112\nTotal triangle mem 48\nTotal tree mem 64\n");
+
+    const zkCollideHull* record = r.record();
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->_mNumTriangles, 1);
+    EXPECT_EQ(record->_mNumNodes, 1);
+    const auto f = [](float v) { uint32_t u; std::memcpy(&u, &v, 4); return u; };
+    // Vertices 0 and 1 trade places; word 3 is 0, then the default flags and material 0.
+    EXPECT_EQ(words(record->_mTriangles),
+              (std::vector<uint32_t>{f(4), 0, 0, 0, f(2), 0, 0, 0x1FB, f(2), f(3), f(4), 0}));
+    EXPECT_EQ(words(record->_mNodes), (std::vector<uint32_t>{f(2), 0, 0, 0x1FB, f(4), f(3), f(4), 0x1FB,  // tree
+                                                             f(2), 0, 0, 0, f(4), f(3), f(4), 0}));       // bounds
+    EXPECT_EQ(r.pass->_maxTrianglesPerLeaf, 4);
+    EXPECT_EQ(childNames(r.root), std::vector<std::string>{"scale"});
+
+    // The vertex count is never reset: a second run starts from the first one's.
+    ASSERT_TRUE(r.run());
+    EXPECT_EQ(head(r.printed, "CollideHull: Input Verts = 6\n2 nodes"), "CollideHull: Input Verts = 6\n2 nodes");
+    EXPECT_EQ(r.infos(), 3);
+}
+
+TEST(CollisionPass, UserInfoWordsAndMaterialHoldForTheirSubtreeOnly)
+{
+    HullRun r;
+    auto ledge = node<zkUserInfo>("ledge", r.root);
+    ledge->setStringProperty("stopteleport", "TRUE");
+    ledge->setStringProperty("other21", "true");
+    ledge->setStringProperty("material", "45");
+    geometry("a", ledge, ZK_NODE_FLAG_COLLIDABLE, {triangle(0)});
+    // A nested user info starts again from the default flags.
+    auto inner = node<zkSimpleUserInfo>("inner", ledge);
+    inner->setStringProperty("material", "7");
+    geometry("b", inner, ZK_NODE_FLAG_COLLIDABLE, {triangle(10)});
+    auto mud = node<zkHashedUserInfo>("mud", r.root);
+    mud->setStringProperty("stopwalk", "no");
+    mud->setStringProperty("material", "-3");
+    mud->setProperty("stopfly", zkCreate<zkIntValue>()); // only text values count
+    geometry("c", mud, ZK_NODE_FLAG_COLLIDABLE, {triangle(20)});
+    geometry("d", r.root, ZK_NODE_FLAG_COLLIDABLE, {triangle(30)});
+
+    ASSERT_TRUE(r.run());
+    ASSERT_NE(r.record(), nullptr);
+    EXPECT_EQ(flagsAndMaterials(r.record()), (std::vector<std::pair<uint32_t, uint32_t>>{
+                                                 {0x400001FF, 31}, {0x1FB, 7}, {0x1FA, 0}, {0x1FB, 0}}));
+    EXPECT_EQ(words(r.record()->_mNodes)[3], 0x1FAu);      // AND of the four
+    EXPECT_EQ(words(r.record()->_mNodes)[7], 0x400001FFu); // OR of the four
+}
+
+TEST(CollisionPass, TaggedTexturesSkipFlagsAndRemovalShapeTheScene)
+{
+    HullRun r;
+    auto rocks = taggedSet("rocks", r.root, "cliff$ct12");
+    geometry("boulder", node<zkGroup>("pile", rocks), 0, {triangle(0)}); // collidable: the tag is above it
+    geometry("decor", r.root, 0, {triangle(10)});
+    geometry("secret", node<zkGroup>("hidden", r.root, ZK_NODE_FLAG_SKIP_COLLISION), ZK_NODE_FLAG_COLLIDABLE,
+             {triangle(20)});
+    node<zkAttrSet>("empty", r.root);
+    geometry("ground", r.root, ZK_NODE_FLAG_COLLIDABLE, {triangle(30)});
+    geometry("ghost", r.root, ZK_NODE_FLAG_COLLIDABLE | ZK_NODE_FLAG_INVISIBLE, {triangle(40)});
+
+    ASSERT_TRUE(r.run());
+    const std::string start = "clip flags Found 12\nCollideHull: Input Verts = 9\n2 nodes; 3 triangles\n";
+    EXPECT_EQ(head(r.printed, start), start);
+    const std::string removals = "Found Invisable node: ghost\nFound Invisable node: rocks\n";
+    EXPECT_EQ(r.printed.substr(r.printed.size() - std::min(r.printed.size(), removals.size())), removals);
+    ASSERT_NE(r.record(), nullptr);
+    EXPECT_EQ(flagsAndMaterials(r.record()),
+              (std::vector<std::pair<uint32_t, uint32_t>>{{12, 0}, {0x1FB, 0}, {0x1FB, 0}}));
+    EXPECT_EQ(childNames(r.root), (std::vector<std::string>{"decor", "hidden", "ground"}));
+    EXPECT_EQ(rocks->getFlags(), ZK_NODE_FLAG_INVISIBLE);
+}
+
+TEST(CollisionPass, StripsAlternateSwapsAndOtherPrimitivesAreReportedAsBogus)
+{
+    HullRun r;
+    auto stairs = geometry(
+        "stairs", r.root, ZK_NODE_FLAG_COLLIDABLE,
+        {primitives(ZK_PRIMITIVE_TRIANGLE_STRIPS,
+                    {{0, 0, 0}, {1, 1, 0}, {2, 0, 0}, {3, 1, 0}, {4, 0, 0}, {0, 0, 5}, {1, 0, 5}, {0, 1, 5}}, {5, 3}),
+         primitives(5, {{0, 0, 9}, {1, 0, 9}, {0, 1, 9}}),
+         primitives(ZK_PRIMITIVE_TRIANGLE_LIST, {{0, 0, 7}, {1, 0, 7}, {0, 1, 7}}, {}, {2, 0, 1})});
+
+    ASSERT_TRUE(r.run());
+    char bogus[128];
+    std::snprintf(bogus, sizeof bogus, "WARNING!! Bogus Geometry 0x%08x \"stairs\"\n",
+                  unsigned(reinterpret_cast<uintptr_t>(stairs.get())));
+    // Strip vertex counts are the primitive count plus 2 per attribute, not the strips' lengths.
+    const std::string start = std::string(bogus) + "CollideHull: Input Verts = 7\n";
+    EXPECT_EQ(head(r.printed, start), start);
+    ASSERT_NE(r.record(), nullptr);
+    EXPECT_EQ(corners(r.record()), (std::vector<float>{1, 1, 0, 0, 0, 0, 2, 0, 0,   // swapped
+                                                       1, 1, 0, 2, 0, 0, 3, 1, 0,   // as is
+                                                       3, 1, 0, 2, 0, 0, 4, 0, 0,   // swapped
+                                                       1, 0, 5, 0, 0, 5, 0, 1, 5,   // next strip
+                                                       0, 0, 7, 0, 1, 7, 1, 0, 7})); // through indices
+}
+
+TEST(CollisionPass, NothingGatheredSucceedsWithoutRecordAndAllDegenerateFailsKeepingTheScene)
+{
+    HullRun empty;
+    geometry("decor", empty.root, 0, {triangle(0)});
+    EXPECT_TRUE(empty.run());
+    EXPECT_EQ(empty.printed, "CollideHull: No Input Verts, no collide hull built\n");
+    EXPECT_EQ(empty.infos(), 1);
+
+    HullRun flat;
+    auto water = taggedSet("water", flat.root, "lake$ct3");
+    geometry("sheet", water, 0, {primitives(ZK_PRIMITIVE_TRIANGLE_LIST, {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}})});
+    EXPECT_FALSE(flat.run());
+    EXPECT_EQ(flat.printed, "clip flags Found 3\nCollideHull: Input Verts = 3\nTavik failed for unclear reasons\n");
+    EXPECT_EQ(flat.infos(), 1);
+    EXPECT_EQ(childNames(flat.root), std::vector<std::string>{"water"});
+    EXPECT_EQ(water->getFlags(), ZK_NODE_FLAG_INVISIBLE);
+}
+
+// Flag words ride in float slots as bit patterns: 0x1FB is a denormal, 0xFFFFFFFF a NaN.
+TEST(CollisionPass, RecordWordsSurviveBothSceneFormsBitForBit)
+{
+    HullRun r;
+    geometry("ground", r.root, ZK_NODE_FLAG_COLLIDABLE, {triangle(0)});
+    geometry("fence", taggedSet("fences", r.root, "wire$ct-1"), 0, {triangle(10)});
+    ASSERT_TRUE(r.run());
+    ASSERT_NE(r.record(), nullptr);
+    EXPECT_EQ(flagsAndMaterials(r.record()), (std::vector<std::pair<uint32_t, uint32_t>>{{0x1FB, 0}, {0xFFFFFFFF, 0}}));
+    for (Tam::Io::zkSceneForm form : {Tam::Io::zkSceneForm::Binary, Tam::Io::zkSceneForm::Text}) {
+        std::string bytes, error;
+        ASSERT_TRUE(Tam::Io::zkEncodeScene(r.file, form, bytes, error)) << error;
+        zkSmartPointer<zkFileInfo> back = Tam::Io::zkDecodeScene(bytes, form, "level1.zks", error);
+        ASSERT_TRUE(back) << error;
+        const zkCollideHull* record = zkCollideHull::dynamicCast(back->getInfoList()->get(r.infos() - 1));
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(words(record->_mTriangles), words(r.record()->_mTriangles));
+        EXPECT_EQ(words(record->_mNodes), words(r.record()->_mNodes));
+        EXPECT_EQ(record->_mNumNodes, 1);
+        EXPECT_EQ(record->_mNumTriangles, 2);
+    }
+}
+
+TEST(CollisionPass, MergingLogsEveryStageOnTheMappedDriveAndNothingWithoutOne)
+{
+    const std::filesystem::path drive = std::filesystem::path(::testing::TempDir()) / "zk_collision_pass_drive";
+    const std::filesystem::path log = drive / "Docs/base/BuildVClientLogs/maps/tester.log";
+    std::filesystem::remove_all(drive);
+    std::filesystem::create_directories(log.parent_path());
+    auto runOn = [&](HullRun& r, bool mapped, zkSmartPointer<zkGeometryAttr> attr) {
+        r.pass->setHullLog({nullptr, "tester", [] { return std::string("01/02/03"); },
+                            [] { return std::string("04:05:06"); }});
+        if (mapped) r.host.mapDrive('X', drive.string());
+        geometry("floor", r.root, ZK_NODE_FLAG_COLLIDABLE, {attr});
+        return r.run();
+    };
+
+    HullRun one(true);
+    ASSERT_TRUE(runOn(one, true, triangle(0)));
+    std::string expected;
+    for (const char* line : {"LOG FILE OPENED", "===============\n", "PROCESSING: level1.zks\n", "WELDING POINTS...",
+                             "   PreWeld Tris  (1)", "   PostWeld Tris (1)", "BUILDING HALF EDGES...",
+                             "   Unsafe Count (0)", "COLLAPSING VALID HALF EDGES...", "   Total Edges (3)",
+                             "OBTAINING RESULTS...", "   Final Points (3)", "   Final Tris   (1)",
+                             "   Final Collapsed Points      (0)", "   Final Collapsed From Unsafe (0)\n",
+                             " ===> FINAL SAVINGS: (0) tris (0.000000) KB\n", "COLLIDE HULL OPTIMIZATION COMPLETE"})
+        expected += std::string("[01/02/03 04:05:06] ") + line + "\n";
+    EXPECT_EQ(readFile(log), expected);
+
+    // A flat grid loses triangles, and the record, the report and the log say the same number.
+    std::vector<zkVec3f> grid;
+    for (float y = 0; y < 24; y += 4)
+        for (float x = 0; x < 24; x += 4)
+            grid.insert(grid.end(),
+                        {{x, y, 0}, {x + 4, y, 0}, {x + 4, y + 4, 0}, {x, y, 0}, {x + 4, y + 4, 0}, {x, y + 4, 0}});
+    HullRun plain(true);
+    ASSERT_TRUE(runOn(plain, true, primitives(ZK_PRIMITIVE_TRIANGLE_LIST, grid)));
+    ASSERT_NE(plain.record(), nullptr);
+    const int kept = plain.record()->_mNumTriangles;
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, 72);
+    EXPECT_EQ(plain.record()->_mTriangles->getCount(), 12 * kept);
+    const std::string text = readFile(log);
+    EXPECT_NE(text.find("PreWeld Tris  (72)\n"), std::string::npos);
+    EXPECT_NE(text.find("Final Tris   (" + std::to_string(kept) + ")\n"), std::string::npos);
+    EXPECT_NE(text.find("FINAL SAVINGS: (" + std::to_string(72 - kept) + ") tris"), std::string::npos);
+    EXPECT_NE(plain.printed.find(" nodes; " + std::to_string(kept) + " triangles\n"), std::string::npos);
+
+    // Without drive X: no log anywhere, and the same hull.
+    std::filesystem::remove(log);
+    HullRun unmapped(true);
+    ASSERT_TRUE(runOn(unmapped, false, triangle(0)));
+    EXPECT_EQ(unmapped.printed, one.printed);
+    EXPECT_FALSE(std::filesystem::exists(log));
+    std::filesystem::remove_all(drive);
+}
