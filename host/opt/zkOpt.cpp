@@ -1,5 +1,7 @@
 #include "host/opt/zkOpt.h"
 
+#include "host/anim/zkAnimation.h"
+
 #include "host/core/zkHostClass.h"
 #include "host/core/zkObjectWalk.h"
 
@@ -106,6 +108,22 @@ bool zkOptTraverseGraph::apply(zkSmartPointer<zkNode>& root)
 GRAPH_TRAVERSAL zkOptTraverseGraph::dispatch(zkSmartPointer<zkNode>&) { return GRAPH_TRAVERSAL_CONTINUE; }
 bool zkOptTraverseGraph::preTraverse() { return true; }
 bool zkOptTraverseGraph::postTraverse() { return true; }
+
+bool defaultApplyAnimationDatabase(zkInfo* info, zkOptBase* pass)
+{
+    zkAnimationDatabase* database = zkAnimationDatabase::dynamicCast(info);
+    if (!database || !pass) return false;
+    zkSmartPointer<zkObjectList> skins(database->getSkinList());
+    bool ok = true;
+    for (int i = 0; skins && i < skins->getCount(); ++i) {
+        zkSmartPointer<zkSkin> skin(database->getSkin(i));
+        if (!skin || !skin->getSkinnedGraph()) continue;
+        zkSmartPointer<zkNode> root(skin->getSkinnedGraph());
+        if (!pass->apply(root)) ok = false;
+        if (root.get() != skin->getSkinnedGraph()) skin->setSkinnedGraph(root.get());
+    }
+    return ok;
+}
 
 void zkOptVisitObject::userConstruct() {}
 

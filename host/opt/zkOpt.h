@@ -96,6 +96,11 @@ private:
     void visitFrom(zkObject* start);
 };
 
+// The treatment of an animation database by a pass over scene graphs: the pass's apply runs on
+// the skinned graph of each skin in it, and a replaced graph root is stored back. False when the
+// info is no animation database or an apply answers false.
+bool defaultApplyAnimationDatabase(zkInfo* info, zkOptBase* pass);
+
 // An external file that the output refers to (for example an image written beside it).
 class zkExternalDirEntry : public zkObject {
     ZK_CLASS(zkExternalDirEntry, zkObject)

@@ -16,7 +16,8 @@ struct RunOptions {
 };
 int runCommand(const RunOptions& options);
 int infoCommand(const std::string& input);
-int convertCommand(const std::string& input, const std::string& output);
+// With an image folder, also writes every image of the scene there as a PNG file.
+int convertCommand(const std::string& input, const std::string& output, const std::string& imageFolder);
 // Runs the bundled sample pipeline over the bundled sample scene into a folder of its own.
 int demoCommand(const std::string& executable);
 

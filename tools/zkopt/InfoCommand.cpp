@@ -5,6 +5,7 @@
 #include "host/io/SceneFile.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <map>
 
 namespace zkopt {
@@ -70,6 +71,16 @@ int infoCommand(const std::string& input)
             printTree(scene->getRoot(), 0, lines);
         }
     }
+    std::vector<Tam::Gfx::zkImage*> images;
+    zkVisitReachable(file, Tam::Gfx::zkImage::getClassTypeSafe(),
+                     [&](zkObject* o) { images.push_back(static_cast<Tam::Gfx::zkImage*>(o)); });
+    if (!images.empty()) std::printf("images:\n");
+    for (Tam::Gfx::zkImage* image : images) {
+        const char* format = Tam::Gfx::formatName(static_cast<uint32_t>(image->getFormat()));
+        std::printf("  %-32s %-36s %5d x %-5d %9d bytes%s\n", image->getName(), format ? format : "(unknown format)",
+                    image->getWidth(), image->getHeight(), image->getDataSize(),
+                    image->getClut() ? (" palette " + std::to_string(image->getClut()->getEntryCount())).c_str() : "");
+    }
     std::map<std::string, int> counts;
     zkVisitReachable(file, nullptr, [&](zkObject* o) { ++counts[o->getMeta()->getName()]; });
     std::printf("objects by class:\n");
@@ -77,7 +88,30 @@ int infoCommand(const std::string& input)
     return EXIT_OK;
 }
 
-int convertCommand(const std::string& input, const std::string& output)
+// Writes every image of the scene as a PNG file in folder, named after the image's file name.
+static int writeImages(zkFileInfo* file, const std::string& folder)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    int index = 0, failures = 0;
+    zkVisitReachable(file, Tam::Gfx::zkImage::getClassTypeSafe(), [&](zkObject* o) {
+        auto* image = static_cast<Tam::Gfx::zkImage*>(o);
+        std::string name = std::filesystem::path(image->getName()).stem().string();
+        for (char& c : name)
+            if (c == '\\' || c == ':' || c == '$') c = '_';
+        if (name.empty()) name = "image";
+        std::string path = (std::filesystem::path(folder) / (std::to_string(index++) + "_" + name + ".png")).string();
+        std::string error;
+        if (image->saveAsPNG(path.c_str(), &error)) std::printf("  %s\n", path.c_str());
+        else {
+            std::fprintf(stderr, "zkopt: image \"%s\": %s\n", image->getName(), error.c_str());
+            ++failures;
+        }
+    });
+    return failures ? EXIT_BAD_INPUT : EXIT_OK;
+}
+
+int convertCommand(const std::string& input, const std::string& output, const std::string& imageFolder)
 {
     std::string error;
     zkSmartPointer<zkFileInfo> file = Tam::Io::zkReadScene(input, error);
@@ -90,7 +124,7 @@ int convertCommand(const std::string& input, const std::string& output)
         return EXIT_BAD_INPUT;
     }
     std::printf("%s -> %s\n", input.c_str(), output.c_str());
-    return EXIT_OK;
+    return imageFolder.empty() ? EXIT_OK : writeImages(file, imageFolder);
 }
 
 } // namespace zkopt

@@ -14,7 +14,7 @@ static const char* const usage =
     "  run --config FILE [--report FILE] INPUT OUTPUT   run the pipeline of FILE over INPUT\n"
     "  list [--json]                                     every pass class, with its fields\n"
     "  info INPUT                                        what a scene holds\n"
-    "  convert INPUT OUTPUT                              convert between scene formats\n"
+    "  convert INPUT OUTPUT [--images DIR]               convert between scene formats; write images as PNG\n"
     "  demo                                              the default pipeline on the sample scene\n";
 
 static int runMain(int argc, char** argv)
@@ -50,8 +50,10 @@ static int runMain(int argc, char** argv)
         RunOptions options;
         std::vector<std::string> positional;
         for (std::size_t i = 1; i < args.size(); ++i) {
-            if ((args[i] == "--config" || args[i] == "--report") && i + 1 < args.size())
-                (args[i] == "--config" ? options.config : options.report) = args[++i];
+            if (args[i] == "--config" && i + 1 < args.size())
+                options.config = args[++i];
+            else if (args[i] == "--report" && i + 1 < args.size())
+                options.report = args[++i];
             else if (args[i].rfind("--", 0) == 0) {
                 std::fprintf(stderr, "zkopt: unknown option '%s'\n%s", args[i].c_str(), usage);
                 return EXIT_BAD_INPUT;
@@ -67,7 +69,9 @@ static int runMain(int argc, char** argv)
         return runCommand(options);
     }
     if (command == "info" && args.size() == 2) return infoCommand(args[1]);
-    if (command == "convert" && args.size() == 3) return convertCommand(args[1], args[2]);
+    if (command == "convert" && args.size() == 3) return convertCommand(args[1], args[2], "");
+    if (command == "convert" && args.size() == 5 && args[3] == "--images")
+        return convertCommand(args[1], args[2], args[4]);
     if (command == "demo" && args.size() == 1) return demoCommand(argv[0]);
     if (command == "info" || command == "convert" || command == "demo") {
         std::fprintf(stderr, "zkopt: wrong arguments for %s\n%s", command.c_str(), usage);
