@@ -1,10 +1,8 @@
 // The plug-in's class frame: registration on demand, field tables, casting and instances.
-// ctest runs each test in a process of its own, so "before registration" means what it says.
 #include "collision/zkCollideHull.h"
 #include "geometry/zkReduceBlendWeightsWeldVesko.h"
 #include "geometry/zkStripVesko.h"
 #include "geometry/zkWeldVesko.h"
-#include "image/veskoMakeSphereMaps.h"
 #include "image/zkQuantizeVesko.h"
 #include "image/zkUseMipmapVesko.h"
 
@@ -29,36 +27,6 @@ std::vector<std::string> ownFieldNames(zkMetaObject* meta)
     return names;
 }
 } // namespace
-
-TEST(Frame, ClassTypeSafeRegistersOnFirstCallOnly)
-{
-    EXPECT_EQ(veskoMakeSphereMaps::getClassMeta(), nullptr);
-    EXPECT_FALSE(Tam::zkOptExtensionLibrary_isInitialised());
-
-    zkMetaObject* meta = veskoMakeSphereMaps::getClassTypeSafe();
-    ASSERT_NE(meta, nullptr);
-    EXPECT_TRUE(meta->isRegistered());
-    EXPECT_STREQ(meta->getName(), "veskoMakeSphereMaps");
-    EXPECT_EQ(meta->getBase(), zkOptVisitObject::getClassTypeSafe());
-    EXPECT_TRUE(Tam::zkOptExtensionLibrary_isInitialised());
-    EXPECT_EQ(zkFindClass("veskoMakeSphereMaps"), meta);
-
-    std::size_t classes = zkRegisteredClasses().size();
-    EXPECT_EQ(veskoMakeSphereMaps::getClassTypeSafe(), meta);
-    EXPECT_EQ(veskoMakeSphereMaps::getClassMeta(), meta);
-    EXPECT_EQ(zkRegisteredClasses().size(), classes);
-}
-
-TEST(Frame, LazyClassTypeCreatesAnUnregisteredMetaThatRegistrationCompletes)
-{
-    zkMetaObject* lazy = zkWeldVesko::getClassTypeLazy();
-    ASSERT_NE(lazy, nullptr);
-    EXPECT_FALSE(lazy->isRegistered());
-    EXPECT_EQ(zkWeldVesko::getClassType(), lazy);
-    EXPECT_EQ(zkWeldVesko::getClassTypeSafe(), lazy);
-    EXPECT_TRUE(lazy->isRegistered());
-    EXPECT_EQ(lazy->getMetaFieldCount(), 4);
-}
 
 TEST(Frame, InstantiatingBeforeTheRegisterFunctionRegistersAndAppliesDefaults)
 {
@@ -171,19 +139,6 @@ TEST(Frame, VTablePointerIsTheOneInstancesCarry)
     std::memcpy(&fromInstance, static_cast<void*>(weld.get()), sizeof fromInstance);
     EXPECT_EQ(zkWeldVesko::retrieveVTablePointer(), fromInstance);
     EXPECT_NE(zkWeldVesko::retrieveVTablePointer(), zkStripVesko::retrieveVTablePointer());
-}
-
-TEST(Frame, CollisionRecordRegistersOnFirstUseWithItsListsMade)
-{
-    using Vesko::TolvanSharedODL::zkCollideHull;
-    EXPECT_EQ(zkFindClass("zkCollideHull"), nullptr);
-    zkSmartPointer<zkCollideHull> hull = zkCreate<zkCollideHull>();
-    EXPECT_NE(zkFindClass("zkCollideHull"), nullptr);
-    EXPECT_EQ(hull->getMeta()->getBase(), zkInfo::getClassTypeSafe());
-    ASSERT_TRUE(hull->_mTriangles);
-    ASSERT_TRUE(hull->_mNodes);
-    EXPECT_EQ(hull->_mTriangles->getCount(), 0);
-    EXPECT_EQ(hull->_mNumNodes, 0);
 }
 
 TEST(Frame, ReleasingTheLastReferenceReturnsTheMemory)
