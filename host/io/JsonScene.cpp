@@ -18,6 +18,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <unordered_set>
 
 namespace Tam::Io::detail {
 
@@ -288,8 +289,9 @@ public:
     }
     bool key(string_t& k) override
     {
-        Json& top = *m_stack.back();
-        if (top.contains(k)) {
+        // ordered_json finds keys by a linear search; a set per open object keeps a hostile file
+        // with a great many keys from taking quadratic time.
+        if (!m_keysSeen[m_stack.size()].insert(k).second) {
             problem = "the key " + quoted(k) + " appears twice";
             return false;
         }
@@ -349,9 +351,10 @@ private:
             top.push_back(std::move(v));
             return &top.back();
         }
-        Json& slot = top[m_keys[m_stack.size()]];
-        slot = std::move(v);
-        return &slot;
+        // The key is new (see key()), so it is appended without a search.
+        auto& members = top.get_ref<Json::object_t&>();
+        members.Container::emplace_back(m_keys[m_stack.size()], std::move(v));
+        return &members.back().second;
     }
     bool open(Json&& container)
     {
@@ -360,8 +363,8 @@ private:
             return false;
         }
         m_stack.push_back(put(std::move(container)));
-        if (m_keys.size() <= m_stack.size()) m_keys.resize(m_stack.size() + 1);
         m_keys[m_stack.size()].clear();
+        m_keysSeen[m_stack.size()].clear();
         return true;
     }
 
@@ -369,6 +372,8 @@ private:
     std::vector<Json*> m_stack;
     // The last key seen in the open object at each nesting level (index: the level, from 1).
     std::vector<std::string> m_keys = std::vector<std::string>(kMaxNesting + 2);
+    std::vector<std::unordered_set<std::string>> m_keysSeen =
+        std::vector<std::unordered_set<std::string>>(kMaxNesting + 2);
 };
 
 // ---- reading: the scene ----------------------------------------------------------------------
