@@ -20,9 +20,8 @@ class zkCreateSphereMap : public zkObject {
 public:
 #define zkCreateSphereMap_FIELDS(F) F(int32_t, size, k_size, 256)
     ZK_FIELDS(zkCreateSphereMap_FIELDS)
-    // Answers whether the cube texture received its sphere map. The sampling of the faces is
-    // part of the image operations and not bound yet: until then it answers false and leaves
-    // the texture unchanged.
+    // Makes a size x size RGBA sphere map from the cube's six faces and puts it in the texture's
+    // image 0. False, and the texture unchanged, when a face is missing or unreadable.
     bool create(Attrs::zkTextureCubeAttr* cube);
 };
 

@@ -130,3 +130,35 @@ TEST(ImageHost, AbstractImagesHandBackTheirOwnTexelsWhenUnchanged)
     EXPECT_EQ(image->getFormat(), ZK_GFX_TEXTURE_FORMAT_RGBA_5551_16);
     EXPECT_EQ(image->pixels, original);
 }
+
+TEST(ImageHost, SphereMapShowsTheViewerSideAtTheCentreTheSidesHalfwayAndTheBackAtTheRim)
+{
+    // Each face a solid colour: red channel = face number * 40.
+    auto cube = zkCreate<Tam::Attrs::zkTextureCubeAttr>();
+    for (int face = 0; face < 6; ++face) {
+        std::vector<uint8_t> rgba(4 * 4 * 4);
+        for (std::size_t i = 0; i < rgba.size(); i += 4) {
+            rgba[i] = static_cast<uint8_t>(face * 40);
+            rgba[i + 3] = 255;
+        }
+        auto image = zkCreate<zkImage>();
+        ASSERT_TRUE(image->load(rgba.data(), ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32, 4, 4));
+        cube->setCubeImage(face, image);
+    }
+    auto maker = zkCreate<Tam::Sg::zkCreateSphereMap>();
+    maker->size = 32;
+    ASSERT_TRUE(maker->create(cube));
+    zkImage* sphere = cube->getImage(0);
+    ASSERT_NE(sphere, nullptr);
+    EXPECT_EQ(sphere->getWidth(), 32);
+    auto red = [&](int x, int y) { return sphere->getData()[(y * 32 + x) * 4]; };
+    EXPECT_EQ(red(16, 16), 4 * 40); // the centre reflects straight back at the viewer: +z
+    EXPECT_EQ(red(16, 4), 2 * 40);  // 45 degrees up the ball reflects straight up: +y
+    EXPECT_EQ(red(27, 16), 0 * 40); // and to the right: +x
+    EXPECT_EQ(red(4, 16), 1 * 40);  // and to the left: -x
+    EXPECT_EQ(red(16, 0), 5 * 40);  // the rim shows what lies behind the ball: -z
+
+    cube->setCubeImage(3, nullptr);
+    auto other = zkCreate<Tam::Attrs::zkTextureCubeAttr>();
+    EXPECT_FALSE(maker->create(other));
+}
