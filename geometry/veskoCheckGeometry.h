@@ -1,4 +1,4 @@
-// Removes geometry attributes that would crash or confuse the runtime.
+// Reports geometry whose vertices lack what the render state above it uses.
 #pragma once
 #include "frame/OptClass.h"
 

@@ -14,6 +14,10 @@ public:
     GRAPH_TRAVERSAL dispatch(zkSmartPointer<zkNode>& node) override;
     bool preTraverse() override;
     bool postTraverse() override;
+
+private:
+    // True when the attribute is sound. degenerates: triangles removed from a non-indexed list.
+    bool checkAttrVerts(zkSmartPointer<zkGeometryAttr>& attr, int& degenerates);
 };
 
 } // namespace Tam::OptExtension

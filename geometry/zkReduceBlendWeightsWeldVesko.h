@@ -1,4 +1,4 @@
-// Reduces the blend weights per vertex, then welds the vertices.
+// Welds skinned geometry, then reduces its blend weights per vertex.
 #pragma once
 #include "frame/OptClass.h"
 
@@ -26,6 +26,12 @@ public:
     GRAPH_TRAVERSAL dispatch(zkSmartPointer<zkNode>& node) override;
     bool preTraverse() override;
     bool postTraverse() override;
+
+private:
+    bool weldAttrVerts(zkSmartPointer<zkGeometryAttr>& attr);
+    void sortBlendWeights(zkSmartPointer<zkGeometryAttr>& attr);
+    void ReduceBlendWeightsWeldVesko(zkSmartPointer<zkGeometryAttr>& attr, uint32_t count);
+    void normalizeBlendWeights(zkSmartPointer<zkGeometryAttr>& attr);
 };
 
 } // namespace Tam::OptExtension

@@ -23,6 +23,10 @@ public:
     GRAPH_TRAVERSAL dispatch(zkSmartPointer<zkNode>& node) override;
     bool preTraverse() override;
     bool postTraverse() override;
+
+private:
+    // The attribute when it was stripped, null when it was left alone.
+    zkGeometryAttr* stripAttrVerts(zkSmartPointer<zkGeometryAttr>& attr);
 };
 
 } // namespace Tam::OptExtension

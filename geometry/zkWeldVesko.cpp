@@ -1,4 +1,13 @@
+// Merges the vertices of every indexed geometry attribute that coincide within fixed
+// tolerances, keeping the first vertex of each group in order of first occurrence and
+// renumbering the indices, so that later passes and the target see shared vertices as shared.
+// Positions decide, and normals and texture set 0 where the vertex format has them; colours,
+// weights and further texture sets do not, and follow the first vertex of the group. With
+// _weldVerts off the pass only counts what welding would give. Attributes without indices
+// (already stripped) cannot be welded and are reported.
 #include "geometry/zkWeldVesko.h"
+
+#include "geometry/WeldAttr.h"
 
 namespace Tam::OptExtension {
 
@@ -19,19 +28,44 @@ bool zkWeldVesko::configure(int section)
     return true;
 }
 
-GRAPH_TRAVERSAL zkWeldVesko::dispatch(zkSmartPointer<zkNode>& node)
-{
-    return GRAPH_TRAVERSAL_CONTINUE;
-}
-
 bool zkWeldVesko::preTraverse()
 {
+    setNodeType(zkGeometry::getClassTypeSafe());
+    setNameFilter("");
+    setExactType(false);
+    _notifyOfError = true;
     return true;
+}
+
+GRAPH_TRAVERSAL zkWeldVesko::dispatch(zkSmartPointer<zkNode>& node)
+{
+    zkGeometry* geometry = zkGeometry::dynamicCast(node.get());
+    if (!geometry) {
+        if (_notifyOfError) printf("NULL geometry passed to ::dispatch\n");
+        _notifyOfError = false;
+        return GRAPH_TRAVERSAL_CONTINUE;
+    }
+    const int count = geometry->getGeometryAttrCount();
+    for (int i = 0; i < count; ++i) {
+        zkSmartPointer<zkGeometryAttr> attr(geometry->getGeometryAttr(i));
+        if (!attr) continue;
+        if (!weldAttrVerts(attr))
+            printf("WARNING!! ALREADY STRIPPED Geometry 0x%08x \"%s\", attr%d\n", geometryAddress(geometry),
+                   geometry->getName(), i);
+    }
+    return GRAPH_TRAVERSAL_CONTINUE;
 }
 
 bool zkWeldVesko::postTraverse()
 {
+    if (_weldVerts) printf("Welding: before %d   after %d\n", _totalBeforeVerts, _totalAfterVerts);
+    else printf("Welding: before %d   would reduce to %d\n", _totalBeforeVerts, _totalAfterVerts);
     return true;
+}
+
+bool zkWeldVesko::weldAttrVerts(zkSmartPointer<zkGeometryAttr>& attr)
+{
+    return weldGeometryAttr(attr, WeldCompare::ByFormat, _weldVerts, _totalBeforeVerts, _totalAfterVerts);
 }
 
 } // namespace Tam::OptExtension

@@ -21,6 +21,10 @@ public:
     GRAPH_TRAVERSAL dispatch(zkSmartPointer<zkNode>& node) override;
     bool preTraverse() override;
     bool postTraverse() override;
+
+private:
+    // True when the attribute has an index array, whether or not it was rewritten.
+    bool weldAttrVerts(zkSmartPointer<zkGeometryAttr>& attr);
 };
 
 } // namespace Tam::OptExtension
