@@ -148,3 +148,22 @@ TEST(DriverRun, ConvertBetweenTheTwoFormsKeepsTheScene)
     ASSERT_EQ(runZkopt({"convert", binary, text}).status, 0);
     EXPECT_EQ(readFile(text), readFile(c.input));
 }
+
+TEST(DriverRun, DemoPipelineBuildsAHullThatTheOutputCarries)
+{
+    std::string folder = scratchDirectory("demo");
+    std::string examples = ZK_FIXTURES "/../../examples";
+    std::string output = folder + "/sample.out.zks";
+    RunResult r = runZkopt({"run", "--config", examples + "/demo.ini", examples + "/sample.zks.json", output});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("clip flags Found 2\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Found Invisable node: ledge_clip\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Stripping: Triangles "), std::string::npos);
+
+    RunResult info = runZkopt({"info", output});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("] zkCollideHull \"\"\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("      _mNumTriangles = "), std::string::npos) << info.out;
+    EXPECT_EQ(info.out.find("ledge_clip"), std::string::npos) << "collision-only nodes leave the scene";
+    EXPECT_NE(info.out.find("textures/hero_diffuse.tga"), std::string::npos) << "images are listed";
+}

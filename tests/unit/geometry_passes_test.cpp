@@ -526,21 +526,21 @@ TEST(GeometryPasses, SampleSceneRunsThroughTheGeometryPipeline)
 {
     Scene scene(Tam::Test::buildSampleScene());
     auto weld = scene.pass<zkWeldVesko>();
-    // floor 64 -> 25, crate 24, wall 4, hero 6, debris 6 -> 5, marker 3.
-    EXPECT_EQ(scene.apply(weld), "Welding: before 107   after 67\n");
+    // floor 64 -> 25, crate 24, wall 4, ledge 4, hero 6, debris 6 -> 5, marker 3.
+    EXPECT_EQ(scene.apply(weld), "Welding: before 111   after 71\n");
     auto reduce = scene.pass<zkReduceBlendWeightsWeldVesko>();
     reduce->_blendWeightCount = 2;
     const std::string printed = scene.apply(reduce);
     EXPECT_NE(printed.find("\"hero\", attr0: reduced from 4 to 2\n"), std::string::npos) << printed;
     EXPECT_NE(printed.find("\"floor\", attr0: skipped because current 0 < specified 2\n"), std::string::npos);
     EXPECT_EQ(scene.apply(scene.pass<zkCheckGeometryVesko>()), "All geometry is OK.\n");
-    // The floor's 32 triangles, the crate's 12, the wall's 2, the hero's 4, one of the debris and
-    // the marker's; the debris triangle that welding collapsed is dropped.
+    // The floor's 32 triangles, the crate's 12, the wall's 2, the ledge's 2, the hero's 4, one of
+    // the debris and the marker's; the debris triangle that welding collapsed is dropped.
     const std::string stripped = scene.apply(scene.pass<zkStripVesko>());
-    EXPECT_EQ(stripped.rfind("Stripping: Triangles 52   TotalVerts ", 0), 0u) << stripped;
+    EXPECT_EQ(stripped.rfind("Stripping: Triangles 54   TotalVerts ", 0), 0u) << stripped;
     EXPECT_NE(stripped.find("DegTris 1\n"), std::string::npos) << stripped;
     EXPECT_EQ(scene.apply(scene.pass<zkStripInvisibleVesko>()), "");
     EXPECT_EQ(scene.apply(scene.pass<veskoCheckGeometry>()),
               "floor has no normals but has lighting on!\nwall has no normals but has lighting on!\n"
-              "debris has no normals but has lighting on!\n");
+              "ledge has no normals but has lighting on!\ndebris has no normals but has lighting on!\n");
 }

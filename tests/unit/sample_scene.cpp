@@ -119,10 +119,11 @@ zkSmartPointer<zkGeometry> hero()
     return mesh("hero", format, vertices, {0, 3, 1, 1, 3, 4, 1, 4, 2, 2, 4, 5});
 }
 
-zkSmartPointer<zkAttrSet> heroMaterial()
+// A texture bind whose image is a 4x4 gradient with the given name.
+zkSmartPointer<zkTextureBindAttr> textureBind(const char* imageName)
 {
     auto image = zkCreate<zkImage>();
-    image->setName("hero_diffuse$ct1");
+    image->setName(imageName);
     std::vector<uint8_t> texels(4 * 4 * 4);
     for (std::size_t i = 0; i < texels.size(); i += 4) {
         texels[i] = static_cast<uint8_t>(40 * (i / 16));
@@ -135,11 +136,32 @@ zkSmartPointer<zkAttrSet> heroMaterial()
     texture->setImage(image, 0);
     auto bind = zkCreate<zkTextureBindAttr>();
     bind->setTexture(texture);
+    return bind;
+}
+
+zkSmartPointer<zkAttrSet> heroMaterial()
+{
     auto material = zkCreate<zkAttrSet>();
     material->setName("hero_material");
-    material->appendAttr(bind);
+    material->appendAttr(textureBind("textures/hero_diffuse.tga"));
     material->appendChild(hero());
     return material;
+}
+
+// A collision-only ledge: the "$ct2" tag of its texture gives its triangles collision word 2,
+// and the collision pass removes it from the visible scene once the hull is built.
+zkSmartPointer<zkAttrSet> ledgeClip()
+{
+    std::vector<Vertex> vertices(4);
+    vertices[0].position = {0, 2, 1};
+    vertices[1].position = {2, 2, 1};
+    vertices[2].position = {0, 2, 3};
+    vertices[3].position = {2, 2, 3};
+    auto clip = zkCreate<zkAttrSet>();
+    clip->setName("ledge_clip");
+    clip->appendAttr(textureBind("textures/clip$ct2.tga"));
+    clip->appendChild(mesh("ledge", kPositions, vertices, {0, 2, 1, 1, 2, 3}));
+    return clip;
 }
 
 zkSmartPointer<zkGeometry> debris()
@@ -184,6 +206,7 @@ zkSmartPointer<zkFileInfo> buildSampleScene()
     level->appendChild(floorGrid());
     level->appendChild(crate());
     level->appendChild(wall());
+    level->appendChild(ledgeClip());
 
     auto characters = zkCreate<zkGroup>();
     characters->setName("characters");
