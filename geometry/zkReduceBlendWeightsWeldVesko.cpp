@@ -60,8 +60,7 @@ GRAPH_TRAVERSAL zkReduceBlendWeightsWeldVesko::dispatch(zkSmartPointer<zkNode>& 
 {
     zkGeometry* geometry = zkGeometry::dynamicCast(node.get());
     if (!geometry) {
-        if (_notifyOfError) printf("NULL geometry passed to ::dispatch\n");
-        _notifyOfError = false;
+        printNullGeometryNotice(*this, _notifyOfError);
     }
     const int count = geometry ? geometry->getGeometryAttrCount() : 0;
     for (int i = 0; i < count; ++i) {
@@ -70,7 +69,7 @@ GRAPH_TRAVERSAL zkReduceBlendWeightsWeldVesko::dispatch(zkSmartPointer<zkNode>& 
         const unsigned address = geometryAddress(geometry);
         const int current = attr->getVertexArray() ? attr->getVertexArray()->getWeightCount() : 0;
         if (_weldVerts && !weldAttrVerts(attr))
-            printf("WARNING!! ALREADY STRIPPED Geometry 0x%08x \"%s\", attr%d\n", address, geometry->getName(), i);
+            printAlreadyStripped(*this, geometry, i);
         if (_blendWeightCount >= static_cast<uint32_t>(current) && _blendWeightMin <= 0) {
             printf("Geometry 0x%08x \"%s\", attr%d: skipped because current %d < specified %d\n", address,
                    geometry->getName(), i, current, static_cast<int>(_blendWeightCount));

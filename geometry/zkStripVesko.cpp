@@ -5,6 +5,7 @@
 // indexed triangle lists, among them those already stripped, are reported and left alone.
 #include "geometry/zkStripVesko.h"
 
+#include "geometry/WeldAttr.h"
 #include "geometry/strip/StripBuilder.h"
 
 #include <vector>
@@ -41,8 +42,7 @@ GRAPH_TRAVERSAL zkStripVesko::dispatch(zkSmartPointer<zkNode>& node)
 {
     zkGeometry* geometry = zkGeometry::dynamicCast(node.get());
     if (!geometry) {
-        if (_notifyOfError) printf("NULL geometry passed to ::dispatch\n");
-        _notifyOfError = false;
+        printNullGeometryNotice(*this, _notifyOfError);
         return GRAPH_TRAVERSAL_CONTINUE;
     }
     const int count = geometry->getGeometryAttrCount();
@@ -51,8 +51,7 @@ GRAPH_TRAVERSAL zkStripVesko::dispatch(zkSmartPointer<zkNode>& node)
         if (!attr) continue;
         zkGeometryAttr* stripped = stripAttrVerts(attr);
         if (!stripped)
-            printf("WARNING!! ALREADY STRIPPED Geometry 0x%08x \"%s\", attr%d\n",
-                   static_cast<unsigned>(reinterpret_cast<uintptr_t>(geometry)), geometry->getName(), i);
+            printAlreadyStripped(*this, geometry, i);
         else if (stripped != geometry->getGeometryAttr(i))
             geometry->setGeometryAttr(i, stripped);
     }

@@ -41,8 +41,7 @@ GRAPH_TRAVERSAL zkWeldVesko::dispatch(zkSmartPointer<zkNode>& node)
 {
     zkGeometry* geometry = zkGeometry::dynamicCast(node.get());
     if (!geometry) {
-        if (_notifyOfError) printf("NULL geometry passed to ::dispatch\n");
-        _notifyOfError = false;
+        printNullGeometryNotice(*this, _notifyOfError);
         return GRAPH_TRAVERSAL_CONTINUE;
     }
     const int count = geometry->getGeometryAttrCount();
@@ -50,8 +49,7 @@ GRAPH_TRAVERSAL zkWeldVesko::dispatch(zkSmartPointer<zkNode>& node)
         zkSmartPointer<zkGeometryAttr> attr(geometry->getGeometryAttr(i));
         if (!attr) continue;
         if (!weldAttrVerts(attr))
-            printf("WARNING!! ALREADY STRIPPED Geometry 0x%08x \"%s\", attr%d\n", geometryAddress(geometry),
-                   geometry->getName(), i);
+            printAlreadyStripped(*this, geometry, i);
     }
     return GRAPH_TRAVERSAL_CONTINUE;
 }

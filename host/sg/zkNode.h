@@ -91,34 +91,6 @@ public:
 
 private:
     friend class zkGroup;
-
-// An axis-aligned box that grows to take in points; empty until it has one.
-struct zkBoundingBox {
-    zkVec3f min, max;
-    bool empty = true;
-
-    bool isEmpty() const { return empty; }
-    void extend(const zkVec3f& p)
-    {
-        if (empty) {
-            min = max = p;
-            empty = false;
-            return;
-        }
-        min.set(std::fmin(min.x, p.x), std::fmin(min.y, p.y), std::fmin(min.z, p.z));
-        max.set(std::fmax(max.x, p.x), std::fmax(max.y, p.y), std::fmax(max.z, p.z));
-    }
-    void extend(const zkBoundingBox& b)
-    {
-        if (!b.empty) {
-            extend(b.min);
-            extend(b.max);
-        }
-    }
-    zkVec3f getCenter() const { return {(min.x + max.x) * 0.5f, (min.y + max.y) * 0.5f, (min.z + max.z) * 0.5f}; }
-    // Half the diagonal: the radius of a sphere around the box.
-    float getRadius() const { return empty ? 0.0f : min.distance(max) * 0.5f; }
-};
     friend class zkSceneInfo;
     void linkParent(zkObject* parent) { m_parents.push_back(parent); }
     std::vector<zkObject*> m_parents;
