@@ -44,7 +44,7 @@ void zkRegisterHostClasses()
         // Passes and what runs them.
         zkInterfaced::arkRegister, zkOptBase::arkRegister, zkOptTraverseGraph::arkRegister,
         zkOptVisitObject::arkRegister, zkExternalDirEntry::arkRegister, zkResizeImage::arkRegister,
-        zkConvertImage::arkRegister, Utils::zkIntHistogram::arkRegister,
+        zkConvertImage::arkRegister, zkExternalImageEntry::arkRegister, Utils::zkIntHistogram::arkRegister,
     };
     for (zkRegisterFunction r : classes) r();
 }

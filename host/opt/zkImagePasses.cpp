@@ -7,6 +7,7 @@ namespace Tam::Opt {
 
 ZK_DEFINE_HOST_CLASS_WITH_FIELDS(zkResizeImage)
 ZK_DEFINE_HOST_CLASS_WITH_FIELDS(zkConvertImage)
+ZK_DEFINE_HOST_CLASS(zkExternalImageEntry)
 
 bool zkResizeImage::scale(Gfx::zkImage* image)
 {
@@ -39,3 +40,26 @@ zkMetaEnum* zkResizeImage::getFilterTypeMetaEnum()
 }
 
 } // namespace Tam::Opt
+
+namespace Tam::Gfx {
+
+std::string zkImageUtils::getFileName(const char* name)
+{
+    std::string text = name ? name : "";
+    std::size_t slash = text.find_last_of("/\\");
+    return slash == std::string::npos ? text : text.substr(slash + 1);
+}
+
+int zkImageUtils::parseTextFile(Core::zkFile* file, Core::zkStringObjList* list)
+{
+    if (!file || !list) return 0;
+    list->clear();
+    for (std::string line : file->getLines()) {
+        std::size_t b = line.find_first_not_of(" \t"), e = line.find_last_not_of(" \t");
+        if (b == std::string::npos || line[b] == '#') continue;
+        list->appendString(line.substr(b, e - b + 1).c_str());
+    }
+    return list->getCount();
+}
+
+} // namespace Tam::Gfx

@@ -53,3 +53,27 @@ public:
 };
 
 } // namespace Tam::Opt
+
+namespace Tam::Opt {
+
+// An image written out as a file of its own, which the output refers to.
+class zkExternalImageEntry : public zkExternalDirEntry {
+    ZK_CLASS(zkExternalImageEntry, zkExternalDirEntry)
+public:
+    void setImage(Gfx::zkImage* image) { setObject(image); }
+    Gfx::zkImage* getImage() const { return static_cast<Gfx::zkImage*>(object.get()); }
+};
+
+} // namespace Tam::Opt
+
+namespace Tam::Gfx {
+
+struct zkImageUtils {
+    // The final path component of a name: the text after the last '/' or '\\'.
+    static std::string getFileName(const char* name);
+    // One list entry per non-blank line of the file's text, trimmed; lines starting with '#' are
+    // comments. The list is replaced. Answers the number of entries.
+    static int parseTextFile(Core::zkFile* file, Core::zkStringObjList* list);
+};
+
+} // namespace Tam::Gfx

@@ -162,3 +162,23 @@ TEST(ImageHost, SphereMapShowsTheViewerSideAtTheCentreTheSidesHalfwayAndTheBackA
     auto other = zkCreate<Tam::Attrs::zkTextureCubeAttr>();
     EXPECT_FALSE(maker->create(other));
 }
+
+TEST(ImageHost, ImageListFilesGiveOneEntryPerLineAndFileNamesDropTheirFolders)
+{
+    std::string path = (std::filesystem::temp_directory_path() / "zk_image_list_test.txt").string();
+    {
+        FILE* f = std::fopen(path.c_str(), "w");
+        std::fputs("# skip these\n  art/wall.tga  \n\nC:\\textures\\Floor.TGA\r\nsky.png", f);
+        std::fclose(f);
+    }
+    Tam::Core::zkFile file;
+    ASSERT_TRUE(file.open(path.c_str(), "r"));
+    auto list = zkCreate<zkStringObjList>();
+    list->appendString("stale");
+    EXPECT_EQ(zkImageUtils::parseTextFile(&file, list), 3);
+    EXPECT_EQ(list->getString(0)->str(), "art/wall.tga");
+    EXPECT_EQ(zkImageUtils::getFileName(list->getString(1)->c_str()), "Floor.TGA");
+    EXPECT_EQ(zkImageUtils::getFileName(list->getString(2)->c_str()), "sky.png");
+    EXPECT_EQ(zkImageUtils::getFileName(nullptr), "");
+    std::filesystem::remove(path);
+}
