@@ -255,3 +255,104 @@ TEST(Tavik, FastBuildMatchesPlainBuildOnRandomSoups) {
             << "node words differ, trial " << trial << " n " << n;
     }
 }
+
+namespace {
+
+// Builds the soup both ways and compares every word; false with a message on a difference.
+::testing::AssertionResult sameAsPlain(const std::vector<CollideTriangle>& soup, int leafLimit, bool swap) {
+    Tavik fast;
+    std::vector<CollideTriangle> accepted;
+    for (const CollideTriangle& t : soup) {
+        fast.addTriangle(t, swap, false);
+        CollideTriangle kept;
+        if (oracle::plainAccept(t, swap, kept))
+            accepted.push_back(kept);
+    }
+    oracle::PlainTree plain = oracle::plainBuild(accepted, leafLimit);
+    int tree = 0, tris = 0;
+    if (!fast.build(leafLimit, tree, tris, false, nullptr))
+        return ::testing::AssertionFailure() << "build failed";
+    if (fast.depth() != plain.depth || fast.triangles().size() != plain.triangles.size() ||
+        fast.nodes().size() != plain.nodes.size())
+        return ::testing::AssertionFailure() << "shape differs";
+    for (size_t i = 0; i < plain.triangles.size(); ++i)
+        if (std::memcmp(&fast.triangles()[i], &plain.triangles[i], sizeof(CollideTriangle)) != 0)
+            return ::testing::AssertionFailure() << "triangle " << i << " differs";
+    for (size_t i = 0; i < plain.nodes.size(); ++i)
+        if (std::memcmp(&fast.nodes()[i], &plain.nodes[i], sizeof(CollideNode)) != 0)
+            return ::testing::AssertionFailure() << "node " << i << " differs";
+    return ::testing::AssertionSuccess();
+}
+
+// Grid terrain as exporters write it: two triangles a cell, corners on integer
+// multiples of the spacing, so nearly every x and y key is shared by a column or row
+// of cells; heights either on the grid too or with a little noise.
+std::vector<CollideTriangle> gridTerrain(int cellsX, int cellsY, std::mt19937& rng, bool noisyHeight) {
+    std::uniform_real_distribution<float> noise(-0.05f, 0.05f);
+    std::uniform_int_distribution<int> step(0, 3);
+    std::vector<float> height(size_t(cellsX + 1) * size_t(cellsY + 1));
+    for (float& h : height)
+        h = float(step(rng)) + (noisyHeight ? noise(rng) : 0.0f);
+    auto corner = [&](int i, int j, uint32_t word) {
+        return CollideTriangle::Vertex{float(i) * 2.0f, float(j) * 2.0f,
+                                       height[size_t(j) * size_t(cellsX + 1) + size_t(i)], word};
+    };
+    std::vector<CollideTriangle> soup;
+    for (int j = 0; j < cellsY; ++j)
+        for (int i = 0; i < cellsX; ++i) {
+            const uint32_t flags = (i / 8 + j / 8) % 3 == 0 ? 0x003u : 0x1FBu, material = uint32_t(i % 4);
+            soup.push_back({{corner(i, j, 0), corner(i + 1, j, flags), corner(i + 1, j + 1, material)}});
+            soup.push_back({{corner(i, j, 0), corner(i + 1, j + 1, flags), corner(i, j + 1, material)}});
+        }
+    return soup;
+}
+
+}  // namespace
+
+// Ranges full of equal keys, where the heap sort's order among them has to come out
+// exactly: tiled grids, and a handful of triangles repeated over and over (every key
+// of a range equal).
+TEST(Tavik, FastBuildMatchesPlainBuildWhereKeysTie) {
+    std::mt19937 rng(77);
+    for (int trial = 0; trial < 12; ++trial) {
+        const int cellsX = 5 + int(rng() % 40), cellsY = 5 + int(rng() % 40);
+        const int leafLimit = 4 + int(rng() % 9);
+        EXPECT_TRUE(sameAsPlain(gridTerrain(cellsX, cellsY, rng, trial % 2 == 0), leafLimit, trial % 3 == 0))
+            << "grid trial " << trial << " " << cellsX << "x" << cellsY;
+    }
+    for (int trial = 0; trial < 8; ++trial) {
+        std::vector<CollideTriangle> shapes = {tri(0, 0, 0, 2, 0, 0, 0, 2, 1), tri(1, 1, 1, 3, 1, 1, 1, 3, 0),
+                                               tri(0, 0, 0, 2, 0, 0, 0, 2, 1, 0x003, 5)};
+        std::vector<CollideTriangle> soup;
+        const int n = 300 + int(rng() % 1500);
+        const size_t kinds = trial < 2 ? 1 : shapes.size();  // one kind: every key of every range equal
+        for (int i = 0; i < n; ++i) {
+            soup.push_back(shapes[rng() % kinds]);
+            soup.back().material() = uint32_t(i % 32);  // copies tell apart in the words
+        }
+        EXPECT_TRUE(sameAsPlain(soup, 4 + int(rng() % 9), trial % 2 == 1)) << "repeat trial " << trial;
+    }
+}
+
+// More than 65536 triangles with both ties and many distinct keys: too many bits for
+// a rank and a position to share one 32-bit word at the top of the tree.
+TEST(Tavik, FastBuildMatchesPlainBuildOnALargeSoupWithTies) {
+    std::mt19937 rng(4242);
+    std::uniform_real_distribution<float> real(-1000.0f, 1000.0f);
+    std::vector<CollideTriangle> soup;
+    for (int i = 0; i < 70000; ++i) {
+        if (i % 8 == 7) {
+            // The same corners in turned order and another material: ties on every
+            // axis, yet the words show which of the two comes first.
+            CollideTriangle t = soup[rng() % soup.size()];
+            t = CollideTriangle{{{t.v[1].x, t.v[1].y, t.v[1].z, t.v[0].word},
+                                 {t.v[2].x, t.v[2].y, t.v[2].z, t.v[1].word},
+                                 {t.v[0].x, t.v[0].y, t.v[0].z, t.v[2].word ^ 1u}}};
+            soup.push_back(t);
+            continue;
+        }
+        const float x = real(rng), y = real(rng), z = real(rng);
+        soup.push_back(tri(x, y, z, x + 1.5f, y, z + 0.25f, x, y + 1.5f, z, 0x1FB, uint32_t(i % 32)));
+    }
+    EXPECT_TRUE(sameAsPlain(soup, 12, true));
+}
