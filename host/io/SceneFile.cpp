@@ -1,9 +1,12 @@
 #include "host/io/SceneFile.h"
 
+#include "host/io/AssimpImport.h"
+#include "host/io/GltfExport.h"
 #include "host/io/SceneGraph.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 namespace Tam::Io {
 
@@ -65,6 +68,13 @@ zkSmartPointer<zkFileInfo> zkDecodeScene(std::string_view bytes, zkSceneForm for
 bool zkWriteScene(const zkFileInfo* file, const std::string& path, std::string& error)
 {
     zkSceneForm form;
+    zkGltfForm gltf;
+    if (!zkSceneFormOf(path, form) && zkGltfFormOf(path, gltf)) {
+        std::vector<std::string> warnings;
+        const bool written = zkExportGltf(file, path, gltf, error, &warnings);
+        for (const std::string& warning : warnings) std::fprintf(stderr, "%s: warning: %s\n", path.c_str(), warning.c_str());
+        return written;
+    }
     if (!zkSceneFormOf(path, form)) {
         error = path + ": not a scene file name (expected .zks or .zks.json)";
         return false;
@@ -81,8 +91,11 @@ zkSmartPointer<zkFileInfo> zkReadScene(const std::string& path, std::string& err
 {
     zkSceneForm form;
     if (!zkSceneFormOf(path, form)) {
-        error = path + ": not a scene file name (expected .zks or .zks.json)";
-        return nullptr;
+        // Every other name is the art tools' business: Assimp knows their formats.
+        std::vector<std::string> warnings;
+        zkSmartPointer<zkFileInfo> file = zkImportScene(path, error, &warnings);
+        for (const std::string& warning : warnings) std::fprintf(stderr, "%s: warning: %s\n", path.c_str(), warning.c_str());
+        return file;
     }
     std::string bytes;
     if (!zkReadWholeFile(path, bytes, error)) return nullptr;
