@@ -76,7 +76,7 @@ bool zkWriteScene(const zkFileInfo* file, const std::string& path, std::string& 
         return written;
     }
     if (!zkSceneFormOf(path, form)) {
-        error = path + ": not a scene file name (expected .zks or .zks.json)";
+        error = path + ": not a scene file name to write (expected .zks, .zks.json, .gltf or .glb)";
         return false;
     }
     std::string bytes, problem;

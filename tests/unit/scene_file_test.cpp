@@ -603,7 +603,7 @@ TEST_F(SceneFile, WritesReplaceTheTargetWholeOrNotAtAll)
     EXPECT_FALSE(zkAtomicWrite(dir.path() + "/missing/out.zks", std::string("x"), error));
     EXPECT_EQ(error, dir.path() + "/missing/out.zks: cannot write (No such file or directory)");
     EXPECT_FALSE(zkWriteScene(sample.file, dir.path() + "/scene.obj", error));
-    EXPECT_EQ(error, dir.path() + "/scene.obj: not a scene file name (expected .zks or .zks.json)");
+    EXPECT_EQ(error, dir.path() + "/scene.obj: not a scene file name to write (expected .zks, .zks.json, .gltf or .glb)");
     EXPECT_FALSE(zkReadScene(dir.path() + "/none.ZKS", error));
     EXPECT_EQ(error, dir.path() + "/none.ZKS: cannot read (No such file or directory)");
 }
