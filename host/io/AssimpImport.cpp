@@ -1,5 +1,7 @@
 #include "host/io/AssimpImport.h"
 
+#include "host/gfx/ImageFile.h"
+
 #include "host/anim/zkAnimation.h"
 #include "host/attrs/zkRenderAttrs.h"
 #include "host/gfx/Png.h"
@@ -624,9 +626,10 @@ zkSmartPointer<zkImage> SceneImport::loadImage(const std::string& reference, std
         }
         if (embedded->mHeight == 0) {
             // Compressed: the file's own bytes, mWidth of them.
-            if (!decodePng(reinterpret_cast<const uint8_t*>(embedded->pcData), embedded->mWidth, pixels, &problem)) {
+            if (!decodeImageFile(reinterpret_cast<const uint8_t*>(embedded->pcData), embedded->mWidth, pixels,
+                                 &problem)) {
                 problem = "the embedded texture (\"" + std::string(embedded->achFormatHint) +
-                          "\") cannot be read: only PNG images are (" + problem + ")";
+                          "\") cannot be read: " + problem;
                 return nullptr;
             }
         } else {
@@ -656,8 +659,8 @@ zkSmartPointer<zkImage> SceneImport::loadImage(const std::string& reference, std
         }
         std::string bytes;
         if (!zkReadWholeFile(file.string(), bytes, problem)) return nullptr;
-        if (!decodePng(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), pixels, &problem)) {
-            problem = file.string() + " cannot be read: only PNG images are (" + problem + ")";
+        if (!decodeImageFile(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), pixels, &problem)) {
+            problem = file.string() + " cannot be read: " + problem;
             return nullptr;
         }
     }

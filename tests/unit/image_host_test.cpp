@@ -1,4 +1,5 @@
 // The host's image objects and image passes as texture passes use them.
+#include "host/gfx/ImageFile.h"
 #include "host/zkhost.h"
 
 #include <gtest/gtest.h>
@@ -181,4 +182,22 @@ TEST(ImageHost, ImageListFilesGiveOneEntryPerLineAndFileNamesDropTheirFolders)
     EXPECT_EQ(zkImageUtils::getFileName(list->getString(2)->c_str()), "sky.png");
     EXPECT_EQ(zkImageUtils::getFileName(nullptr), "");
     std::filesystem::remove(path);
+}
+
+TEST(ImageHost, ImageFilesOtherThanPngDecodeToRgbaAndUnknownBytesAreRefused)
+{
+    // A 2x1 uncompressed 32-bit TGA, bottom-up: blue-green-red-alpha texels.
+    const uint8_t tga[] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 32, 8,
+                           10, 20, 30, 255, 40, 50, 60, 128};
+    PixelImage image;
+    std::string error;
+    ASSERT_TRUE(decodeImageFile(tga, sizeof tga, image, &error)) << error;
+    EXPECT_EQ(image.format, 7u);
+    EXPECT_EQ(image.width, 2u);
+    EXPECT_EQ(image.pixels, (std::vector<uint8_t>{30, 20, 10, 255, 60, 50, 40, 128}));
+
+    const uint8_t junk[] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    EXPECT_FALSE(decodeImageFile(junk, sizeof junk, image, &error));
+    EXPECT_EQ(error.rfind("not an image format we read (", 0), 0u) << error;
+    EXPECT_FALSE(decodeImageFile(nullptr, 0, image, &error));
 }
