@@ -203,8 +203,9 @@ std::string zkOptInterface::resolvePath(const char* path) const
 
 bool zkOptInterface::isFolderWritable(const char* folder)
 {
-    std::string path = resolvePath(folder);
-    if (path.empty()) path = ".";
+    // No folder means where the output goes (or the working folder).
+    std::filesystem::path path(resolvePath(folder));
+    if (path.empty()) path = std::filesystem::path(".");
     std::error_code ec;
     return std::filesystem::is_directory(path, ec) && ::access(path.c_str(), W_OK) == 0;
 }

@@ -12,7 +12,8 @@
 
 using namespace Tam::OptExtension;
 
-namespace {
+// Named rather than anonymous: the registration members of the test classes are not all used.
+namespace frame_test {
 // A class derived from a pass, as another module might declare one.
 class derivedWeld : public zkWeldVesko {
     ZK_CLASS(derivedWeld, zkWeldVesko)
@@ -26,7 +27,8 @@ std::vector<std::string> ownFieldNames(zkMetaObject* meta)
         names.push_back(meta->getIndexedMetaField(i)->getName());
     return names;
 }
-} // namespace
+} // namespace frame_test
+using namespace frame_test;
 
 TEST(Frame, InstantiatingBeforeTheRegisterFunctionRegistersAndAppliesDefaults)
 {

@@ -8,7 +8,8 @@ using namespace Tam::Core;
 using namespace Tam::Sg;
 using namespace Tam::Opt;
 
-namespace {
+// Named rather than anonymous: the registration members of the test classes are not all used.
+namespace object_model_test {
 
 zkSmartPointer<zkGroup> group(const char* name)
 {
@@ -89,7 +90,8 @@ struct Scene {
     }
 };
 
-} // namespace
+} // namespace object_model_test
+using namespace object_model_test;
 
 TEST(ObjectModel, CountWordKeepsTheReferenceCountInItsLow23Bits)
 {

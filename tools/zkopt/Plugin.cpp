@@ -14,6 +14,13 @@ std::string defaultPluginPath()
     return (exe.parent_path() / "libZKOptExtensionVesko.so").string();
 }
 
+// Records that the library stores in files register themselves on first use rather than from its
+// register function. A file that holds one must be readable before any pass has run, so the
+// driver registers them through their exported registration member when the library loads.
+static const char* const kRecordClassRegisterSymbols[] = {
+    "_ZN5Vesko15TolvanSharedODL13zkCollideHull11arkRegisterEv", // zkCollideHull::arkRegister()
+};
+
 bool loadPlugin(const std::string& path, Plugin& plugin, std::string& error)
 {
     plugin.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -35,9 +42,12 @@ bool loadPlugin(const std::string& path, Plugin& plugin, std::string& error)
     // The classes registered by the library are the ones that appear in the registry now.
     std::size_t before = zkRegisteredClasses().size();
     plugin.library->getRegisterFunction()();
+    const std::size_t afterPasses = zkRegisteredClasses().size();
+    for (const char* symbol : kRecordClassRegisterSymbols)
+        if (auto registerRecord = reinterpret_cast<void (*)()>(dlsym(plugin.handle, symbol))) registerRecord();
     const auto& all = zkRegisteredClasses();
     zkMetaObject* passBase = Tam::Opt::zkOptBase::getClassTypeSafe();
-    for (std::size_t i = before; i < all.size(); ++i)
+    for (std::size_t i = before; i < afterPasses; ++i)
         if (all[i]->isOfType(passBase)) plugin.passes.push_back(all[i]);
     return true;
 }
