@@ -1,5 +1,7 @@
 #include "host/io/GltfExport.h"
 
+#include "host/io/Base64.h"
+
 #include "host/anim/zkAnimation.h"
 #include "host/attrs/zkRenderAttrs.h"
 #include "host/gfx/Png.h"
@@ -685,23 +687,6 @@ json Writer::infosExtras()
     return {{"zkInfos", json::parse(text)}};
 }
 
-std::string base64(const std::string& bytes)
-{
-    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        uint32_t word = uint32_t(uint8_t(bytes[i])) << 16;
-        if (i + 1 < bytes.size()) word |= uint32_t(uint8_t(bytes[i + 1])) << 8;
-        if (i + 2 < bytes.size()) word |= uint8_t(bytes[i + 2]);
-        out += digits[word >> 18 & 63];
-        out += digits[word >> 12 & 63];
-        out += i + 1 < bytes.size() ? digits[word >> 6 & 63] : '=';
-        out += i + 2 < bytes.size() ? digits[word & 63] : '=';
-    }
-    return out;
-}
-
 void appendWord(std::string& out, uint32_t word)
 {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(word >> (8 * i) & 0xff));
@@ -764,7 +749,7 @@ bool zkExportGltf(const zkFileInfo* file, const std::string& path, zkGltfForm fo
                 doc["buffers"][0]["uri"] = binPath.filename().string();
                 if (!zkAtomicWrite(binPath.string(), bin, error)) return false;
             } else {
-                doc["buffers"][0]["uri"] = "data:application/octet-stream;base64," + base64(bin);
+                doc["buffers"][0]["uri"] = "data:application/octet-stream;base64," + zkBase64Encode(bin);
             }
         }
         return zkAtomicWrite(path, dump(), error);

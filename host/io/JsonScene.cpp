@@ -11,6 +11,7 @@
 // Reading goes through nlohmann's SAX parser into a document built here: that lets a syntax error
 // or a cut-off file be reported at the object and field it fell in, refuses repeated keys instead
 // of keeping the last, and bounds nesting.
+#include "host/io/Base64.h"
 #include "host/io/SceneGraph.h"
 
 #include <nlohmann/json.hpp>
@@ -31,53 +32,7 @@ constexpr const char* kMagic = "zk-scene";
 // not a scene.
 constexpr std::size_t kMaxNesting = 16;
 
-// ---- base64 and UTF-8 ------------------------------------------------------------------------
-
-const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-std::string base64(const uint8_t* p, std::size_t n)
-{
-    std::string out;
-    out.reserve((n + 2) / 3 * 4);
-    for (std::size_t i = 0; i < n; i += 3) {
-        uint32_t w = uint32_t(p[i]) << 16;
-        if (i + 1 < n) w |= uint32_t(p[i + 1]) << 8;
-        if (i + 2 < n) w |= p[i + 2];
-        out += kBase64[w >> 18];
-        out += kBase64[(w >> 12) & 63];
-        out += i + 1 < n ? kBase64[(w >> 6) & 63] : '=';
-        out += i + 2 < n ? kBase64[w & 63] : '=';
-    }
-    return out;
-}
-
-bool unbase64(std::string_view s, std::vector<uint8_t>& out)
-{
-    if (s.size() % 4 != 0) return false;
-    out.clear();
-    out.reserve(s.size() / 4 * 3);
-    for (std::size_t i = 0; i < s.size(); i += 4) {
-        uint32_t w = 0;
-        int pad = 0;
-        for (std::size_t k = 0; k < 4; ++k) {
-            char c = s[i + k];
-            int v;
-            if (c >= 'A' && c <= 'Z') v = c - 'A';
-            else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
-            else if (c >= '0' && c <= '9') v = c - '0' + 52;
-            else if (c == '+') v = 62;
-            else if (c == '/') v = 63;
-            else if (c == '=' && i + 4 == s.size() && k >= 2) { v = 0; ++pad; }
-            else return false;
-            if (pad && c != '=') return false;
-            w = (w << 6) | uint32_t(v);
-        }
-        out.push_back(static_cast<uint8_t>(w >> 16));
-        if (pad < 2) out.push_back(static_cast<uint8_t>(w >> 8));
-        if (pad < 1) out.push_back(static_cast<uint8_t>(w));
-    }
-    return true;
-}
+// ---- UTF-8 ------------------------------------------------------------------------------------
 
 // Well-formed UTF-8 as RFC 3629 has it: no overlong forms, no surrogates, nothing past U+10FFFF.
 bool isUtf8(std::string_view s)
@@ -137,7 +92,7 @@ void text(std::string& out, std::string_view s)
 {
     if (isUtf8(s)) return quote(out, s);
     out += "{\"base64\":\"";
-    out += base64(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+    out += zkBase64Encode(s);
     out += "\"}";
 }
 
@@ -209,7 +164,7 @@ void value(std::string& out, const zkMetaField* f, const zkObject* o, const Scen
     case zkFieldKind::Data: {
         const zkDataBlock& d = f->ref<zkDataBlock>(o);
         out += '"';
-        out += base64(d.data(), d.size());
+        out += zkBase64Encode(std::string_view(reinterpret_cast<const char*>(d.data()), d.size()));
         out += '"';
         break;
     }
@@ -514,7 +469,7 @@ private:
         }
         const Json* b = v.is_object() && v.size() == 1 ? find(v, "base64") : nullptr;
         std::vector<uint8_t> bytes;
-        if (!b || !b->is_string() || !unbase64(b->get_ref<const std::string&>(), bytes)) return wrong(f, v);
+        if (!b || !b->is_string() || !zkBase64Decode(b->get_ref<const std::string&>(), bytes)) return wrong(f, v);
         out.assign(bytes.begin(), bytes.end());
         return true;
     }
@@ -603,7 +558,7 @@ private:
         }
         case zkFieldKind::Text: return textOf(f, v, f->ref<std::string>(o));
         case zkFieldKind::Data:
-            if (!v.is_string() || !unbase64(v.get_ref<const std::string&>(), f->ref<zkDataBlock>(o)))
+            if (!v.is_string() || !zkBase64Decode(v.get_ref<const std::string&>(), f->ref<zkDataBlock>(o)))
                 return wrong(f, v, v.is_string() ? " (not base64)" : "");
             return true;
         case zkFieldKind::IntArray: {

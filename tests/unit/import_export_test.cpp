@@ -4,6 +4,7 @@
 #include "collision/zkCollideHull.h"
 #include "geometry/zkWeldVesko.h"
 #include "host/gfx/Png.h"
+#include "host/io/Base64.h"
 #include "host/io/AssimpImport.h"
 #include "host/io/GltfExport.h"
 #include "host/io/SceneFile.h"
@@ -56,22 +57,6 @@ private:
     std::string m_path;
 };
 
-std::string base64(const std::string& bytes)
-{
-    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        uint32_t word = uint32_t(uint8_t(bytes[i])) << 16;
-        if (i + 1 < bytes.size()) word |= uint32_t(uint8_t(bytes[i + 1])) << 8;
-        if (i + 2 < bytes.size()) word |= uint8_t(bytes[i + 2]);
-        out += digits[word >> 18 & 63];
-        out += digits[word >> 12 & 63];
-        out += i + 1 < bytes.size() ? digits[word >> 6 & 63] : '=';
-        out += i + 2 < bytes.size() ? digits[word & 63] : '=';
-    }
-    return out;
-}
-
 // A glTF document under construction: one embedded buffer that accessors are appended to.
 struct Gltf {
     json doc = {{"asset", {{"version", "2.0"}}}, {"scene", 0}, {"buffers", json::array()},
@@ -102,7 +87,7 @@ struct Gltf {
     std::string text()
     {
         doc["buffers"] = json::array(
-            {{{"byteLength", data.size()}, {"uri", "data:application/octet-stream;base64," + base64(data)}}});
+            {{{"byteLength", data.size()}, {"uri", "data:application/octet-stream;base64," + Tam::Io::zkBase64Encode(data)}}});
         return doc.dump(1);
     }
 };
