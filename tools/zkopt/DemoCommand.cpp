@@ -5,19 +5,31 @@
 
 namespace zkopt {
 
+// The bundled pipelines, each over its own sample scene, run in this order.
+struct DemoPipeline {
+    const char* config;
+    const char* scene;
+};
+static const DemoPipeline demoPipelines[] = {
+    {"demo.ini", "sample.zks.json"},
+};
+
 int demoCommand(const std::string&)
 {
     const std::string examples = ZK_EXAMPLES_DIR;
     const std::string folder = "zkopt-demo";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
-    RunOptions options{examples + "/demo.ini", folder + "/report.json", examples + "/sample.zks.json",
-                       folder + "/sample.out.zks.json"};
-    std::printf("zkopt demo: running %s over %s\n\n", options.config.c_str(), options.input.c_str());
-    int status = runCommand(options);
-    if (status == EXIT_OK)
-        std::printf("\nzkopt demo: wrote %s and %s\n", options.output.c_str(), options.report.c_str());
-    return status;
+    for (const DemoPipeline& demo : demoPipelines) {
+        const std::string stem = std::filesystem::path(demo.config).stem().string();
+        RunOptions options{examples + "/" + demo.config, folder + "/" + stem + ".report.json",
+                           examples + "/" + demo.scene, folder + "/" + stem + ".out.zks.json"};
+        std::printf("zkopt demo: running %s over %s\n\n", options.config.c_str(), options.input.c_str());
+        int status = runCommand(options);
+        if (status != EXIT_OK) return status;
+        std::printf("\nzkopt demo: wrote %s and %s\n\n", options.output.c_str(), options.report.c_str());
+    }
+    return EXIT_OK;
 }
 
 } // namespace zkopt
