@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <unistd.h>
 #include <unordered_set>
@@ -254,6 +255,21 @@ bool zkOptInterface::applyPass(zkOptBase* pass)
         if (!pass->applyInfo(info)) return false;
     }
     return true;
+}
+
+bool zkOptInterface::guardPassCall(const char* className, const std::function<bool()>& call)
+{
+    m_internalError.clear();
+    std::string what;
+    try {
+        return call();
+    } catch (const std::exception& e) {
+        what = e.what();
+    } catch (...) {
+        what = "an exception that is not a std::exception";
+    }
+    m_internalError = std::string(className ? className : "?") + ": internal error: " + what;
+    return false;
 }
 
 } // namespace Tam::Opt

@@ -156,6 +156,13 @@ public:
     // false when the pass's applyInfo does.
     bool applyPass(zkOptBase* pass);
 
+    // The one guard the host puts around each of its calls into a pass (creating it, setting its
+    // fields, configure, applyPass and all that runs inside them), so that no exception leaves a
+    // pass whatever its class: one that does makes the call answer false and leaves
+    // "CLASS: internal error: WHAT" in getInternalError() (empty after a call that threw nothing).
+    bool guardPassCall(const char* className, const std::function<bool()>& call);
+    const std::string& getInternalError() const { return m_internalError; }
+
 private:
     Sink m_sink;
     zkRegistry* m_registry = nullptr;
@@ -163,6 +170,7 @@ private:
     zkSmartPointer<zkObjectList> m_external;
     std::string m_baseDirectory;
     std::string m_drives[26];
+    std::string m_internalError;
 };
 
 } // namespace Tam::Opt
