@@ -1,6 +1,9 @@
 #include "host/core/zkRegistry.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
+#include <sys/stat.h>
 #include <sstream>
 
 namespace Tam::Core {
@@ -13,17 +16,29 @@ static std::string trim(const std::string& s)
     return s.substr(b, e - b + 1);
 }
 
+// A ';' or '#' opens a comment at the start of a line or after white space, so that a value may
+// carry a comment ("drive.X = /var/log/zk ; logs") and still hold '#' or ';' inside a word.
+static std::string withoutComment(const std::string& line)
+{
+    for (std::size_t i = 0; i < line.size(); ++i)
+        if ((line[i] == ';' || line[i] == '#') && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t'))
+            return line.substr(0, i);
+    return line;
+}
+
 bool zkRegistry::parse(const std::string& text, const std::string& fileName, std::string& error)
 {
     m_fileName = fileName;
     m_sections.clear();
-    std::istringstream in(text);
+    // Editors on some systems start UTF-8 files with a byte-order mark.
+    const std::string bom = "\xEF\xBB\xBF";
+    std::istringstream in(text.compare(0, bom.size(), bom) == 0 ? text.substr(bom.size()) : text);
     std::string raw;
     int line = 0, current = -1;
     while (std::getline(in, raw)) {
         ++line;
-        std::string s = trim(raw);
-        if (s.empty() || s[0] == ';' || s[0] == '#') continue;
+        std::string s = trim(withoutComment(raw));
+        if (s.empty()) continue;
         if (s[0] == '[') {
             if (s.back() != ']' || s.size() < 3) {
                 error = fileName + ":" + std::to_string(line) + ": malformed section header '" + s + "'";
@@ -55,9 +70,15 @@ bool zkRegistry::parse(const std::string& text, const std::string& fileName, std
 
 bool zkRegistry::load(const std::string& path, std::string& error)
 {
+    // The system's reason, as for any file the host reads: a folder opens as a stream on some
+    // systems and would read as an empty config.
+    struct stat st;
+    int why = ::stat(path.c_str(), &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
     zkFile file;
-    if (!file.open(path)) {
-        error = path + ": cannot read the file";
+    errno = 0;
+    if (!why && !file.open(path)) why = errno ? errno : EIO;
+    if (why) {
+        error = path + ": cannot read (" + std::strerror(why) + ")";
         return false;
     }
     return parse(file.getText(), path, error);

@@ -22,8 +22,10 @@ public:
         std::vector<Entry> entries;
     };
 
-    // Parses INI text: "[section]" headers, "key = value" lines, ';' or '#' comments. A line that
-    // is neither answers false with "FILE:LINE: reason" in error.
+    // Parses INI text: "[section]" headers and "key = value" lines. ';' or '#' at the start of a
+    // line or after white space starts a comment, after a value too; a leading UTF-8 byte-order
+    // mark is skipped. A line that is neither answers false with "FILE:LINE: reason" in error.
+    // load names the system's reason for a file it cannot read: "FILE: cannot read (REASON)".
     bool parse(const std::string& text, const std::string& fileName, std::string& error);
     bool load(const std::string& path, std::string& error);
     const std::string& getFileName() const { return m_fileName; }
