@@ -9,11 +9,13 @@ void zkOptExtensionLibrary_arkRegister();
 void _zkOptExtensionLibrary_Init();
 bool zkOptExtensionLibrary_isInitialised();
 
-// The pass classes in registration order.
+// The pass classes in registration order, each with the one line that zkopt list and the pass
+// reference show for it.
 struct zkOptExtensionClass {
     const char* name;
     Core::zkRegisterFunction arkRegister;
     Core::zkGetMetaFunction getClassTypeSafe;
+    const char* description;
 };
 const zkOptExtensionClass* zkOptExtensionLibrary_classes(int* count);
 

@@ -14,7 +14,9 @@ static std::string slurp(const std::string& path)
     return s.str();
 }
 
-RunResult runZkopt(const std::vector<std::string>& args)
+RunResult runZkopt(const std::vector<std::string>& args) { return runProgram(ZK_ZKOPT_PATH, args); }
+
+RunResult runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd)
 {
     static int counter = 0;
     std::string base = std::filesystem::temp_directory_path() / ("zkopt_run_" + std::to_string(getpid()) + "_" +
@@ -27,13 +29,14 @@ RunResult runZkopt(const std::vector<std::string>& args)
         FILE* e = std::freopen(errPath.c_str(), "w", stderr);
         (void)o;
         (void)e;
+        if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
         std::vector<char*> argv;
-        std::string program = ZK_ZKOPT_PATH;
-        argv.push_back(program.data());
+        std::string name = program;
+        argv.push_back(name.data());
         std::vector<std::string> copy = args;
         for (std::string& a : copy) argv.push_back(a.data());
         argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        execv(name.c_str(), argv.data());
         _exit(127);
     }
     int status = 0;

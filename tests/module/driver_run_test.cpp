@@ -1,5 +1,5 @@
 // zkopt run, info and convert as a user runs them: configs, reports, exit statuses, files.
-#include "Run.h"
+#include "DriverCase.h"
 
 #include "host/io/SceneFile.h"
 #include "host/zkhost.h"
@@ -12,39 +12,7 @@
 using namespace Tam::Core;
 using namespace Tam::Sg;
 
-namespace {
-
-// A scene of three groups with flags, saved where the test says.
-std::string writeScene(const std::string& folder)
-{
-    auto file = zkCreate<zkFileInfo>();
-    auto scene = zkCreate<zkSceneInfo>();
-    auto root = zkCreate<zkGroup>();
-    root->setName("root");
-    root->setFlags(0x30);
-    auto child = zkCreate<zkGroup>();
-    child->setName("child");
-    child->setFlags(0x21);
-    root->appendChild(child);
-    scene->setRoot(root);
-    file->getInfoList()->append(scene);
-    std::string path = folder + "/in.zks.json", error;
-    EXPECT_TRUE(Tam::Io::zkWriteScene(file, path, error)) << error;
-    return path;
-}
-
-struct Case {
-    std::string folder, input, config, output, report;
-    explicit Case(const std::string& name, const std::string& ini)
-        : folder(scratchDirectory(name)), input(writeScene(folder)), config(folder + "/p.ini"),
-          output(folder + "/out.zks"), report(folder + "/report.json")
-    {
-        writeFile(config, ini);
-    }
-    RunResult run() const { return runZkopt({"run", "--config", config, "--report", report, input, output}); }
-};
-
-} // namespace
+using Case = DriverCase;
 
 TEST(DriverRun, RunsPassesInOrderWithFieldsFromTheirSectionsAndReportsThem)
 {
@@ -76,41 +44,22 @@ TEST(DriverRun, RunsPassesInOrderWithFieldsFromTheirSectionsAndReportsThem)
     EXPECT_NE(info.out.find("zkGroup \"child\" flags 0x01\n"), std::string::npos) << info.out;
 }
 
-TEST(DriverRun, ConfigMistakesNameTheFileAndLineAndExitWithTwo)
+TEST(DriverRun, UnusedKeysAreWarningsInTheReportAndTheRunGoesOn)
 {
-    struct Bad {
-        const char* ini;
-        const char* message;
-    } cases[] = {
-        {"[pipeline]\npasses = zkWeldVesko zkStripVesk\n", "p.ini:2: unknown pass 'zkStripVesk'"},
-        {"[pipeline]\npasses = zkWeldVesko:fast\n", "p.ini:2: no section [fast] for 'zkWeldVesko:fast'"},
-        {"[pipeline]\npasses = zkWeldVesko\n[zkWeldVesko]\n_weldVerts = maybe\n",
-         "p.ini:4: zkWeldVesko._weldVerts: expected true or false, got 'maybe'"},
-        {"[pipeline]\npasses = zkUseMipmapVesko\n[zkUseMipmapVesko]\n_minFilter = Blurry\n",
-         "p.ini:4: zkUseMipmapVesko._minFilter: expected a number or one of Nearest Linear NearestMipmapNearest "
-         "NearestMipmapLinear LinearMipmapNearest LinearMipmapLinear, got 'Blurry'"},
-        {"[pipeline]\nsteps = zkWeldVesko\n", "p.ini:1: [pipeline] has no 'passes' key"},
-        {"[pipeline]\npasses = zkWeldVesko\ndrive.XY = /tmp\n", "p.ini:3: expected 'drive.X = folder', got 'drive.XY = /tmp'"},
-        {"passes = x\n", "p.ini:1: key 'passes' before any [section]"},
-    };
-    for (const Bad& bad : cases) {
-        Case c("bad", bad.ini);
-        RunResult r = c.run();
-        EXPECT_EQ(r.status, 2) << bad.ini;
-        EXPECT_NE(r.err.find(c.folder + "/" + bad.message), std::string::npos) << r.err;
-        EXPECT_FALSE(std::filesystem::exists(c.output));
-    }
-}
-
-TEST(DriverRun, UnusedKeysAreWarningsAndTheRunGoesOn)
-{
-    Case c("unused", "[pipeline]\npasses = veskoRemoveNodeFlags\n[veskoRemoveNodeFlags]\n_flagsToRemvoe = 1\n");
+    Case c("unused", "[pipeline]\npasses = veskoRemoveNodeFlags\n[veskoRemoveNodeFlags]\nflagsToRemove = 1\n");
     RunResult r = c.run();
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find(c.config + ":4: warning: [veskoRemoveNodeFlags] _flagsToRemvoe was not used by any pass"),
-              std::string::npos)
-        << r.err;
+    const std::string warning = c.config + ":4: warning: [veskoRemoveNodeFlags] flagsToRemove was not used by any pass";
+    EXPECT_NE(r.err.find("zkopt: " + warning + "\n"), std::string::npos) << r.err;
     EXPECT_TRUE(std::filesystem::exists(c.output));
+    auto report = nlohmann::json::parse(readFile(c.report));
+    EXPECT_EQ(report["warnings"], nlohmann::json::array({warning}));
+    EXPECT_EQ(report["ok"], true);
+    EXPECT_EQ(report["status"], 0);
+    EXPECT_EQ(report["config"], c.config);
+    EXPECT_EQ(report["output"], c.output);
+    EXPECT_EQ(report["outputWritten"], true);
+    EXPECT_EQ(report["error"], nullptr);
 }
 
 TEST(DriverRun, AFailingPassExitsWithOneAndLeavesTheOutputUnwritten)
@@ -124,6 +73,9 @@ TEST(DriverRun, AFailingPassExitsWithOneAndLeavesTheOutputUnwritten)
     EXPECT_EQ(readFile(c.output), "previous");
     auto report = nlohmann::json::parse(readFile(c.report));
     EXPECT_EQ(report["ok"], false);
+    EXPECT_EQ(report["status"], 1);
+    EXPECT_EQ(report["outputWritten"], false);
+    EXPECT_EQ(report["error"], "zkImageExternalVesko failed");
     ASSERT_EQ(report["passes"].size(), 2u);
     EXPECT_EQ(report["passes"][1]["configured"], false);
     EXPECT_EQ(report["passes"][1]["applied"], false);

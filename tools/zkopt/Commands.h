@@ -9,16 +9,21 @@ namespace zkopt {
 
 enum ExitStatus { EXIT_OK = 0, EXIT_PASS_FAILED = 1, EXIT_BAD_INPUT = 2 };
 
-int listCommand(const Plugin& plugin, bool asJson);
+// Text for people; JSON for tools; Markdown, the pass reference of docs/passes.md.
+enum class ListForm { Text, Json, Markdown };
+int listCommand(const Plugin& plugin, ListForm form);
 
 struct RunOptions {
     std::string config, report, input, output;
+    // Check the scene's consistency after every pass.
+    bool verifyEach = false;
 };
-int runCommand(const RunOptions& options);
+int runCommand(const Plugin& plugin, const RunOptions& options);
 int infoCommand(const std::string& input);
-// With an image folder, also writes every image of the scene there as a PNG file.
+// With an image folder, also writes every image of the scene there as a PNG file; the folder is
+// made and checked before the scene is written.
 int convertCommand(const std::string& input, const std::string& output, const std::string& imageFolder);
-// Runs the bundled sample pipeline over the bundled sample scene into a folder of its own.
-int demoCommand(const std::string& executable);
+// Runs the bundled pipelines over their sample scenes into a folder of its own.
+int demoCommand(const Plugin& plugin, bool verifyEach);
 
 } // namespace zkopt

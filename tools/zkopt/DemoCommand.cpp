@@ -14,18 +14,31 @@ static const DemoPipeline demoPipelines[] = {
     {"demo.ini", "sample.zks.json"},
 };
 
-int demoCommand(const std::string&)
+// The examples sit in share/zkopt/examples beside bin/ (the build tree copies them there too), so
+// that an installed or moved tree finds its own.
+static std::string examplesFolder()
 {
-    const std::string examples = ZK_EXAMPLES_DIR;
+    std::error_code ec;
+    std::filesystem::path bin = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+    return (bin.parent_path() / "share" / "zkopt" / "examples").string();
+}
+
+int demoCommand(const Plugin& plugin, bool verifyEach)
+{
+    const std::string examples = examplesFolder();
+    if (!std::filesystem::is_directory(examples)) {
+        std::fprintf(stderr, "zkopt: %s: no bundled examples there\n", examples.c_str());
+        return EXIT_BAD_INPUT;
+    }
     const std::string folder = "zkopt-demo";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     for (const DemoPipeline& demo : demoPipelines) {
         const std::string stem = std::filesystem::path(demo.config).stem().string();
         RunOptions options{examples + "/" + demo.config, folder + "/" + stem + ".report.json",
-                           examples + "/" + demo.scene, folder + "/" + stem + ".out.zks.json"};
+                           examples + "/" + demo.scene, folder + "/" + stem + ".out.zks.json", verifyEach};
         std::printf("zkopt demo: running %s over %s\n\n", options.config.c_str(), options.input.c_str());
-        int status = runCommand(options);
+        int status = runCommand(plugin, options);
         if (status != EXIT_OK) return status;
         std::printf("\nzkopt demo: wrote %s and %s\n\n", options.output.c_str(), options.report.c_str());
     }

@@ -15,8 +15,15 @@ json floatJson(float v);
 json fieldDefaultJson(const Tam::Core::zkMetaField* field);
 // The field's value in an instance, as JSON.
 json fieldValueJson(const Tam::Core::zkMetaField* field, const Tam::Core::zkObject* object);
-// Sets a field from config text. Answers false with the reason in error (a bad number, an unknown
-// enum name, or a field kind that config cannot set).
+// Counters (_total...): fields a pass adds up while it runs, which the host reads back after the
+// run. A config does not set them: a start value would only offset the count.
+bool isCounterField(const Tam::Core::zkMetaField* field);
+
+// Whether config text is a value the field takes: bools as true/false/1/0/yes/no/on/off; integers
+// (decimal or 0x) that fit the field's 32 bits; finite floats; enum values by name or by a number
+// the enumeration names; any text for strings. Answers false with the reason in error.
+bool checkFieldText(const Tam::Core::zkMetaField* field, const std::string& text, std::string& error);
+// Sets a field from config text, by the same rules.
 bool setFieldFromText(const Tam::Core::zkMetaField* field, Tam::Core::zkObject* object, const std::string& text,
                       std::string& error);
 

@@ -1,4 +1,5 @@
 #include "tools/zkopt/Commands.h"
+#include "tools/zkopt/Paths.h"
 
 #include "tools/zkopt/FieldText.h"
 
@@ -91,8 +92,6 @@ int infoCommand(const std::string& input)
 // Writes every image of the scene as a PNG file in folder, named after the image's file name.
 static int writeImages(zkFileInfo* file, const std::string& folder)
 {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
     int index = 0, failures = 0;
     zkVisitReachable(file, Tam::Gfx::zkImage::getClassTypeSafe(), [&](zkObject* o) {
         auto* image = static_cast<Tam::Gfx::zkImage*>(o);
@@ -116,6 +115,12 @@ int convertCommand(const std::string& input, const std::string& output, const st
     std::string error;
     zkSmartPointer<zkFileInfo> file = Tam::Io::zkReadScene(input, error);
     if (!file) {
+        std::fprintf(stderr, "zkopt: %s\n", error.c_str());
+        return EXIT_BAD_INPUT;
+    }
+    // The image folder is made and checked first: a scene whose images could not be written is
+    // not left behind as if the conversion had worked.
+    if (!imageFolder.empty() && !checkWritableFolder(imageFolder, true, error)) {
         std::fprintf(stderr, "zkopt: %s\n", error.c_str());
         return EXIT_BAD_INPUT;
     }

@@ -1,7 +1,9 @@
 #include "tools/zkopt/Pipeline.h"
 
 #include "tools/zkopt/FieldText.h"
+#include "tools/zkopt/Paths.h"
 
+#include <cctype>
 #include <sstream>
 
 namespace zkopt {
@@ -13,7 +15,45 @@ static std::string at(const zkRegistry& registry, int line)
     return registry.getFileName() + ":" + std::to_string(line) + ": ";
 }
 
-bool loadPipeline(const std::string& path, Pipeline& pipeline, std::string& error)
+// Every section but [pipeline] belongs to some step; a key that looks like a field names a field of
+// a class that uses the section, and its value is one that every such field takes.
+static bool checkSections(const Pipeline& pipeline, int main, std::string& error)
+{
+    const zkRegistry& registry = pipeline.registry;
+    for (int s = 0; s < registry.getSectionCount(); ++s) {
+        if (s == main) continue;
+        const zkRegistry::Section& section = registry.getSection(s);
+        std::vector<zkMetaObject*> classes;
+        for (const PipelineStep& step : pipeline.steps)
+            if (step.sectionIndex == s) classes.push_back(zkFindClass(step.className.c_str()));
+        if (classes.empty()) {
+            error = at(registry, section.line) + "section [" + section.name + "] is the settings of no pass in the pipeline";
+            return false;
+        }
+        for (const zkRegistry::Entry& e : section.entries) {
+            bool named = false;
+            for (zkMetaObject* meta : classes) {
+                zkMetaField* field = meta->findMetaField(e.key.c_str());
+                if (!field) continue;
+                named = true;
+                std::string why;
+                if (isCounterField(field)) why = "a counter that the pass reads back; a config cannot set it";
+                if (!why.empty() || !checkFieldText(field, e.value, why)) {
+                    error = at(registry, e.line) + meta->getName() + "." + e.key + ": " + why;
+                    return false;
+                }
+            }
+            if (!named && e.key[0] == '_') {
+                error = at(registry, e.line) + "[" + section.name + "] " + e.key + ": no such field in " +
+                        classes.front()->getName();
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool loadPipeline(const std::string& path, const Plugin& plugin, Pipeline& pipeline, std::string& error)
 {
     if (!pipeline.registry.load(path, error)) return false;
     zkRegistry& registry = pipeline.registry;
@@ -30,14 +70,14 @@ bool loadPipeline(const std::string& path, Pipeline& pipeline, std::string& erro
     passes->used = true;
     std::istringstream words(passes->value);
     std::string word;
-    zkMetaObject* passBase = Tam::Opt::zkOptBase::getClassTypeSafe();
     while (words >> word) {
         PipelineStep step;
         std::size_t colon = word.find(':');
         step.className = word.substr(0, colon);
         step.section = colon == std::string::npos ? step.className : word.substr(colon + 1);
+        // Only what list shows: host classes such as zkOptBase or zkResizeImage are not passes to run.
         zkMetaObject* meta = zkFindClass(step.className.c_str());
-        if (!meta || !meta->isOfType(passBase) || !meta->isInstantiable()) {
+        if (!meta || !plugin.isPass(meta) || !meta->isInstantiable()) {
             error = at(registry, passes->line) + "unknown pass '" + step.className + "'";
             return false;
         }
@@ -64,9 +104,14 @@ bool loadPipeline(const std::string& path, Pipeline& pipeline, std::string& erro
             error = at(registry, e.line) + "expected 'drive.X = folder', got '" + e.key + " = " + e.value + "'";
             return false;
         }
+        std::string why;
+        if (!checkFolder(e.value, why)) {
+            error = at(registry, e.line) + e.key + ": " + why;
+            return false;
+        }
         pipeline.drives.emplace_back(e.key[6], e.value);
     }
-    return true;
+    return checkSections(pipeline, main, error);
 }
 
 bool setPassFields(const Pipeline& pipeline, const PipelineStep& step, zkObject* pass, std::string& error)

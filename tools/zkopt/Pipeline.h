@@ -1,7 +1,7 @@
 // A pipeline config: the host registry read from an INI file, with its [pipeline] section naming
 // the passes in order ("Class" or "Class:label", the label naming the settings section).
 #pragma once
-#include "host/zkhost.h"
+#include "tools/zkopt/Plugin.h"
 
 #include <string>
 #include <vector>
@@ -20,9 +20,12 @@ struct Pipeline {
     std::vector<std::pair<char, std::string>> drives; // drive.X = folder
 };
 
-// Reads and checks a config: every pass class known to the host, every drive mapping well formed.
-// Errors name the file and line.
-bool loadPipeline(const std::string& path, Pipeline& pipeline, std::string& error);
+// Reads and checks a whole config before anything runs: every pass a class that the loaded
+// libraries registered as a pass, every section the settings of some pass of the pipeline, every
+// key that looks like a field ('_' first) a field of the section's pass with a value that field
+// takes, and every drive mapping well formed and naming an existing folder. Errors name the file
+// and line.
+bool loadPipeline(const std::string& path, const Plugin& plugin, Pipeline& pipeline, std::string& error);
 
 // Sets a created pass's fields from its section: each key that names a registered field. A bad
 // value is an error naming the file and line; keys that name no field are left for configure.

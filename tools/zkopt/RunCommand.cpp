@@ -1,7 +1,9 @@
 #include "tools/zkopt/Commands.h"
 #include "tools/zkopt/FieldText.h"
+#include "tools/zkopt/Paths.h"
 #include "tools/zkopt/Pipeline.h"
 
+#include "host/io/GltfExport.h"
 #include "host/io/SceneFile.h"
 
 #include <chrono>
@@ -13,7 +15,9 @@ namespace zkopt {
 using namespace Tam::Core;
 using namespace Tam::Opt;
 
-static json fieldsJson(const zkObject* pass)
+namespace {
+
+json fieldsJson(const zkObject* pass)
 {
     json fields = json::object();
     zkMetaObject* meta = pass->getMeta();
@@ -24,19 +28,96 @@ static json fieldsJson(const zkObject* pass)
     return fields;
 }
 
-int runCommand(const RunOptions& options)
+// What --report holds. Once the command line is read, every way out of a run goes through finish,
+// so that CI finds a report that says how the run ended whatever happened.
+class RunRecord {
+public:
+    explicit RunRecord(const RunOptions& options) : m_options(options) {}
+
+    json passes = json::array();
+    bool outputWritten = false;
+
+    void warn(const std::string& warning)
+    {
+        std::fprintf(stderr, "zkopt: %s\n", warning.c_str());
+        m_warnings.push_back(warning);
+    }
+
+    // Prints the error (if any), writes the report and answers the exit status.
+    int finish(int status, const std::string& error = {})
+    {
+        if (!error.empty()) std::fprintf(stderr, "zkopt: %s\n", error.c_str());
+        if (!outputWritten && !m_options.output.empty())
+            std::fprintf(stderr, "zkopt: %s was not written\n", m_options.output.c_str());
+        if (m_options.report.empty()) return status;
+        json report{{"status", status},
+                    {"ok", status == EXIT_OK && outputWritten},
+                    {"config", m_options.config},
+                    {"input", m_options.input},
+                    {"output", m_options.output},
+                    {"outputWritten", outputWritten},
+                    {"error", error.empty() ? json(nullptr) : json(error)},
+                    {"warnings", m_warnings},
+                    {"passes", passes}};
+        std::string why;
+        if (!Tam::Io::zkAtomicWrite(m_options.report, report.dump(2) + "\n", why)) {
+            std::fprintf(stderr, "zkopt: %s\n", why.c_str());
+            return EXIT_BAD_INPUT;
+        }
+        return status;
+    }
+
+private:
+    const RunOptions& m_options;
+    std::vector<std::string> m_warnings;
+};
+
+// The output's name says its format; its folder must take a new file.
+bool checkOutput(const std::string& output, std::string& error)
+{
+    Tam::Io::zkSceneForm form;
+    Tam::Io::zkGltfForm gltf;
+    if (!Tam::Io::zkSceneFormOf(output, form) && !Tam::Io::zkGltfFormOf(output, gltf)) {
+        error = output + ": not a scene file name to write (expected .zks, .zks.json, .gltf or .glb)";
+        return false;
+    }
+    return checkWritableFile(output, error);
+}
+
+// Writes the scene; glTF export's warnings (what the format cannot carry) go to the record.
+bool writeOutput(const zkFileInfo* file, const std::string& output, RunRecord& record, std::string& error)
+{
+    Tam::Io::zkSceneForm form;
+    Tam::Io::zkGltfForm gltf;
+    if (Tam::Io::zkSceneFormOf(output, form) || !Tam::Io::zkGltfFormOf(output, gltf))
+        return Tam::Io::zkWriteScene(file, output, error);
+    std::vector<std::string> warnings;
+    bool written = Tam::Io::zkExportGltf(file, output, gltf, error, &warnings);
+    for (const std::string& warning : warnings) record.warn(output + ": warning: " + warning);
+    return written;
+}
+
+std::string stepName(const PipelineStep& step)
+{
+    return step.section == step.className ? step.className : step.className + ":" + step.section;
+}
+
+} // namespace
+
+int runCommand(const Plugin& plugin, const RunOptions& options)
 {
     std::string error;
+    // Nowhere to say what went wrong: found before anything else, and the one exit with no report.
+    if (!options.report.empty() && !checkWritableFile(options.report, error)) {
+        std::fprintf(stderr, "zkopt: %s\n", error.c_str());
+        return EXIT_BAD_INPUT;
+    }
+    RunRecord record(options);
     Pipeline pipeline;
-    if (!loadPipeline(options.config, pipeline, error)) {
-        std::fprintf(stderr, "zkopt: %s\n", error.c_str());
-        return EXIT_BAD_INPUT;
-    }
+    if (!loadPipeline(options.config, plugin, pipeline, error)) return record.finish(EXIT_BAD_INPUT, error);
+    if (!checkOutput(options.output, error)) return record.finish(EXIT_BAD_INPUT, error);
     zkSmartPointer<Tam::Sg::zkFileInfo> file = Tam::Io::zkReadScene(options.input, error);
-    if (!file) {
-        std::fprintf(stderr, "zkopt: %s\n", error.c_str());
-        return EXIT_BAD_INPUT;
-    }
+    if (!file) return record.finish(EXIT_BAD_INPUT, error);
 
     zkOptInterface run;
     run.setRegistry(&pipeline.registry);
@@ -44,54 +125,60 @@ int runCommand(const RunOptions& options)
     run.setBaseDirectory(std::filesystem::absolute(options.output).parent_path().string());
     for (const auto& [letter, folder] : pipeline.drives) run.mapDrive(letter, folder);
 
-    json report{{"input", options.input}, {"output", options.output}, {"ok", true}, {"passes", json::array()}};
-    bool ok = true;
     for (const PipelineStep& step : pipeline.steps) {
-        zkSmartPointer<zkOptBase> pass = zkSmartPointer<zkOptBase>::adopt(run.createOptBase(step.className.c_str()));
-        if (!setPassFields(pipeline, step, pass.get(), error)) {
-            std::fprintf(stderr, "zkopt: %s\n", error.c_str());
-            return EXIT_BAD_INPUT;
-        }
         std::string printed;
         run.setSink([&](const std::string& text) {
             printed += text;
             std::fputs(text.c_str(), stdout);
             std::fflush(stdout);
         });
+        // Each call into the pass goes through the host's guard; the first exception ends the run.
+        std::string internalError;
+        auto guarded = [&](const char* operation, const std::function<bool()>& call) {
+            bool answered = run.guardPassCall(step.className.c_str(), call);
+            if (!run.getInternalError().empty())
+                internalError = run.getInternalError() + " (section [" + step.section + "], during " + operation + ")";
+            return answered;
+        };
+        zkSmartPointer<zkOptBase> pass;
+        std::string fieldError;
         auto start = std::chrono::steady_clock::now();
-        bool configured = pass->configure(step.sectionIndex);
-        bool applied = configured && run.applyPass(pass);
+        bool created = guarded("creation", [&] {
+            pass = zkSmartPointer<zkOptBase>::adopt(run.createOptBase(step.className.c_str()));
+            return pass.get() != nullptr;
+        });
+        bool fieldsSet = created && guarded("field setting", [&] { return setPassFields(pipeline, step, pass.get(), fieldError); });
+        bool configured = fieldsSet && guarded("configure", [&] { return pass->configure(step.sectionIndex); });
+        bool applied = configured && guarded("apply", [&] { return run.applyPass(pass.get()); });
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         run.setSink(nullptr);
-        std::fprintf(stderr, "zkopt: %s%s%s %s in %.3f s\n", step.className.c_str(),
-                     step.section == step.className ? "" : ":", step.section == step.className ? "" : step.section.c_str(),
-                     !configured ? "failed to configure" : !applied ? "failed" : "done", seconds);
-        report["passes"].push_back(json{{"class", step.className},
-                                        {"section", step.section},
-                                        {"configured", configured},
-                                        {"applied", applied},
-                                        {"seconds", seconds},
-                                        {"output", printed},
-                                        {"fields", fieldsJson(pass.get())}});
-        if (!applied) {
-            ok = false;
-            break;
-        }
-    }
-    for (const std::string& warning : unusedKeyWarnings(pipeline)) std::fprintf(stderr, "zkopt: %s\n", warning.c_str());
-    report["ok"] = ok;
+        std::fprintf(stderr, "zkopt: %s %s in %.3f s\n", stepName(step).c_str(),
+                     !created ? "could not be created" : !fieldsSet ? "could not take its fields"
+                     : !configured ? "failed to configure" : !applied ? "failed" : "done",
+                     seconds);
 
-    int status = ok ? EXIT_OK : EXIT_PASS_FAILED;
-    if (ok && !Tam::Io::zkWriteScene(file.get(), options.output, error)) {
-        std::fprintf(stderr, "zkopt: %s\n", error.c_str());
-        status = EXIT_BAD_INPUT;
+        json entry{{"class", step.className}, {"section", step.section}, {"configured", configured},
+                   {"applied", applied}, {"seconds", seconds}, {"output", printed}};
+        if (pass) entry["fields"] = fieldsJson(pass.get());
+        if (!internalError.empty()) entry["error"] = internalError;
+        std::string broken;
+        if (applied && options.verifyEach) {
+            entry["verified"] = Tam::Io::zkCheckScene(file.get(), broken);
+            if (!broken.empty()) entry["error"] = broken;
+        }
+        record.passes.push_back(std::move(entry));
+
+        if (!internalError.empty()) return record.finish(EXIT_PASS_FAILED, internalError);
+        if (!fieldsSet && created) return record.finish(EXIT_PASS_FAILED, stepName(step) + ": " + fieldError);
+        if (!applied) return record.finish(EXIT_PASS_FAILED, stepName(step) + " failed");
+        if (!broken.empty())
+            return record.finish(EXIT_PASS_FAILED, "the scene is inconsistent after " + stepName(step) + ": " + broken);
     }
-    if (!ok) std::fprintf(stderr, "zkopt: a pass failed; %s was not written\n", options.output.c_str());
-    if (!options.report.empty() && !Tam::Io::zkAtomicWrite(options.report, report.dump(2) + "\n", error)) {
-        std::fprintf(stderr, "zkopt: %s\n", error.c_str());
-        return EXIT_BAD_INPUT;
-    }
-    return status;
+    for (const std::string& warning : unusedKeyWarnings(pipeline)) record.warn(warning);
+
+    if (!writeOutput(file.get(), options.output, record, error)) return record.finish(EXIT_BAD_INPUT, error);
+    record.outputWritten = true;
+    return record.finish(EXIT_OK);
 }
 
 } // namespace zkopt

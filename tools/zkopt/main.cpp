@@ -4,88 +4,215 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <map>
 #include <string>
 #include <vector>
 
 using namespace zkopt;
 
-static const char* const usage =
-    "usage: zkopt [--plugin PATH] COMMAND ...\n"
-    "  run --config FILE [--report FILE] INPUT OUTPUT   run the pipeline of FILE over INPUT\n"
-    "  list [--json]                                     every pass class, with its fields\n"
-    "  info INPUT                                        what a scene holds\n"
-    "  convert INPUT OUTPUT [--images DIR]               convert between scene formats; write images as PNG\n"
-    "  demo                                              the default pipeline on the sample scene\n";
+namespace {
 
-static int runMain(int argc, char** argv)
+const char* const usage =
+    "usage: zkopt [--plugin PATH]... COMMAND [OPTIONS] [ARGUMENTS]\n"
+    "  run --config FILE [--report FILE] [--verify-each] INPUT OUTPUT\n"
+    "                                   run the pipeline of FILE over INPUT, write OUTPUT\n"
+    "  list [--json | --markdown]       every pass, with its description and fields\n"
+    "  info INPUT                       what a scene holds\n"
+    "  convert [--images DIR] INPUT OUTPUT\n"
+    "                                   convert between scene formats; write images as PNG\n"
+    "  demo [--verify-each]             the bundled pipelines on their sample scenes\n"
+    "  help COMMAND                     how to use COMMAND (also: COMMAND --help)\n"
+    "  --version                        the version of zkopt\n"
+    "--plugin PATH loads the pass library at PATH instead of the one beside zkopt; given more\n"
+    "than once, every library named is loaded, in order.\n";
+
+struct Option {
+    const char* name;
+    bool takesValue;
+};
+
+struct Command {
+    const char* name;
+    std::vector<Option> options;
+    std::vector<const char*> arguments; // the positional arguments, all required
+    const char* help;
+};
+
+const Command commands[] = {
+    {"run",
+     {{"--config", true}, {"--report", true}, {"--verify-each", false}},
+     {"INPUT", "OUTPUT"},
+     "usage: zkopt run --config FILE [--report FILE] [--verify-each] INPUT OUTPUT\n"
+     "Runs the passes that FILE's [pipeline] section lists over the scene INPUT and writes OUTPUT\n"
+     "(.zks, .zks.json, .gltf or .glb). The whole config, the output and the report path are\n"
+     "checked before the first pass runs.\n"
+     "  --config FILE    the pipeline: an INI file (see README.md)\n"
+     "  --report FILE    write a JSON report of the run, however it ends\n"
+     "  --verify-each    check the scene's consistency after every pass\n"
+     "Exit status: 0 success; 1 a pass failed (OUTPUT is not written); 2 bad command line,\n"
+     "config or input.\n"},
+    {"list",
+     {{"--json", false}, {"--markdown", false}},
+     {},
+     "usage: zkopt list [--json | --markdown]\n"
+     "Every pass class of the loaded libraries in registration order, with a one-line description\n"
+     "and its fields: type, default (enum defaults with their names), and whether the pass reads\n"
+     "it back as a counter. --json for tools; --markdown gives the pass reference of docs/passes.md.\n"},
+    {"info", {}, {"INPUT"}, "usage: zkopt info INPUT\nWhat the scene INPUT holds: its infos, nodes and images.\n"},
+    {"convert",
+     {{"--images", true}},
+     {"INPUT", "OUTPUT"},
+     "usage: zkopt convert [--images DIR] INPUT OUTPUT\n"
+     "Reads INPUT (a scene file or any format the importer reads) and writes OUTPUT (.zks,\n"
+     "  .zks.json, .gltf or .glb).\n"
+     "  --images DIR     also write every image of the scene into DIR as a PNG file; DIR is made\n"
+     "                   and checked before OUTPUT is written\n"},
+    {"demo",
+     {{"--verify-each", false}},
+     {},
+     "usage: zkopt demo [--verify-each]\n"
+     "Runs the bundled pipelines over their sample scenes, writing into ./zkopt-demo.\n"
+     "  --verify-each    check the scene's consistency after every pass\n"},
+    {"help", {}, {}, "usage: zkopt help [COMMAND]\nHow to use zkopt, or one of its commands.\n"},
+};
+
+const Command* findCommand(const std::string& name)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    std::string pluginPath = defaultPluginPath();
-    if (args.size() >= 2 && args[0] == "--plugin") {
-        pluginPath = args[1];
-        args.erase(args.begin(), args.begin() + 2);
-    }
-    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        std::fputs(usage, args.empty() ? stderr : stdout);
-        return args.empty() ? EXIT_BAD_INPUT : EXIT_OK;
-    }
+    for (const Command& c : commands)
+        if (name == c.name) return &c;
+    return nullptr;
+}
 
-    Plugin plugin;
-    std::string error;
-    if (!loadPlugin(pluginPath, plugin, error)) {
-        std::fprintf(stderr, "zkopt: %s\n", error.c_str());
-        return EXIT_BAD_INPUT;
-    }
-
-    const std::string& command = args[0];
-    if (command == "list") {
-        bool asJson = args.size() == 2 && args[1] == "--json";
-        if (args.size() > 2 || (args.size() == 2 && !asJson)) {
-            std::fputs(usage, stderr);
-            return EXIT_BAD_INPUT;
-        }
-        return listCommand(plugin, asJson);
-    }
-    if (command == "run") {
-        RunOptions options;
-        std::vector<std::string> positional;
-        for (std::size_t i = 1; i < args.size(); ++i) {
-            if (args[i] == "--config" && i + 1 < args.size())
-                options.config = args[++i];
-            else if (args[i] == "--report" && i + 1 < args.size())
-                options.report = args[++i];
-            else if (args[i].rfind("--", 0) == 0) {
-                std::fprintf(stderr, "zkopt: unknown option '%s'\n%s", args[i].c_str(), usage);
-                return EXIT_BAD_INPUT;
-            } else
-                positional.push_back(args[i]);
-        }
-        if (options.config.empty() || positional.size() != 2) {
-            std::fprintf(stderr, "zkopt: run needs --config FILE, INPUT and OUTPUT\n%s", usage);
-            return EXIT_BAD_INPUT;
-        }
-        options.input = positional[0];
-        options.output = positional[1];
-        return runCommand(options);
-    }
-    if (command == "info" && args.size() == 2) return infoCommand(args[1]);
-    if (command == "convert" && args.size() == 3) return convertCommand(args[1], args[2], "");
-    if (command == "convert" && args.size() == 5 && args[3] == "--images")
-        return convertCommand(args[1], args[2], args[4]);
-    if (command == "demo" && args.size() == 1) return demoCommand(argv[0]);
-    if (command == "info" || command == "convert" || command == "demo") {
-        std::fprintf(stderr, "zkopt: wrong arguments for %s\n%s", command.c_str(), usage);
-        return EXIT_BAD_INPUT;
-    }
-    std::fprintf(stderr, "zkopt: unknown command '%s'\n%s", command.c_str(), usage);
+int badCommandLine(const std::string& message)
+{
+    std::fprintf(stderr, "zkopt: %s\n%s", message.c_str(), usage);
     return EXIT_BAD_INPUT;
 }
 
+// A command line taken apart: options may come before or after the command's arguments.
+struct CommandLine {
+    std::vector<std::string> plugins;
+    const Command* command = nullptr;
+    std::map<std::string, std::string> options; // flags map to ""
+    std::vector<std::string> arguments;
+    bool help = false, version = false;
+};
+
+// Answers false with the message in error.
+bool parse(const std::vector<std::string>& args, CommandLine& line, std::string& error)
+{
+    bool optionsEnd = false;
+    std::vector<std::string> words;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (optionsEnd || a.size() < 2 || a[0] != '-') {
+            if (!line.command && words.empty()) {
+                line.command = findCommand(a);
+                if (!line.command) return error = "unknown command '" + a + "'", false;
+            } else
+                words.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsEnd = true;
+            continue;
+        }
+        if (a == "--help" || a == "-h") {
+            line.help = true;
+            continue;
+        }
+        if (a == "--version") {
+            line.version = true;
+            continue;
+        }
+        const Option* option = nullptr;
+        static const Option plugin{"--plugin", true};
+        if (a == plugin.name) option = &plugin;
+        for (std::size_t o = 0; line.command && !option && o < line.command->options.size(); ++o)
+            if (a == line.command->options[o].name) option = &line.command->options[o];
+        if (!option)
+            return error = "unknown option '" + a + "'" + (line.command ? std::string(" for ") + line.command->name : ""),
+                   false;
+        std::string value;
+        if (option->takesValue) {
+            if (i + 1 >= args.size() || (args[i + 1].size() > 1 && args[i + 1].compare(0, 2, "--") == 0))
+                return error = std::string("option ") + option->name + " needs a value", false;
+            value = args[++i];
+        }
+        if (option == &plugin) line.plugins.push_back(value);
+        else line.options[option->name] = value;
+    }
+    line.arguments = words;
+    return true;
+}
+
+int runMain(const std::vector<std::string>& args)
+{
+    CommandLine line;
+    std::string error;
+    if (!parse(args, line, error)) return badCommandLine(error);
+    if (line.version) {
+        std::printf("zkopt %s\n", ZK_VERSION);
+        return EXIT_OK;
+    }
+    if (!line.command) {
+        if (line.help) std::fputs(usage, stdout);
+        else std::fputs(usage, stderr);
+        return line.help ? EXIT_OK : EXIT_BAD_INPUT;
+    }
+    const Command& command = *line.command;
+    const std::string name = command.name;
+    if (name == "help" || line.help) {
+        if (name != "help" || line.arguments.empty()) {
+            std::fputs(name == "help" ? usage : command.help, stdout);
+            return EXIT_OK;
+        }
+        const Command* about = findCommand(line.arguments[0]);
+        if (!about || line.arguments.size() > 1) return badCommandLine("help: unknown command '" + line.arguments.back() + "'");
+        std::fputs(about->help, stdout);
+        return EXIT_OK;
+    }
+    if (line.arguments.size() != command.arguments.size()) {
+        std::string wanted;
+        for (const char* a : command.arguments) wanted += std::string(" ") + a;
+        return badCommandLine(name + (wanted.empty() ? " takes no arguments" : " needs" + wanted) + ", got " +
+                              std::to_string(line.arguments.size()) + " argument" +
+                              (line.arguments.size() == 1 ? "" : "s"));
+    }
+    for (std::size_t i = 0; i < line.arguments.size(); ++i)
+        if (line.arguments[i].empty()) return badCommandLine(name + ": " + command.arguments[i] + " is empty");
+    auto option = [&](const char* o) { return line.options.count(o) != 0; };
+    if (name == "list" && option("--json") && option("--markdown"))
+        return badCommandLine("list: give --json or --markdown, not both");
+    if (name == "run" && !option("--config")) return badCommandLine("run needs --config FILE");
+
+    Plugin plugin;
+    if (line.plugins.empty()) line.plugins.push_back(defaultPluginPath());
+    for (const std::string& path : line.plugins)
+        if (!loadPlugin(path, plugin, error)) {
+            std::fprintf(stderr, "zkopt: %s\n", error.c_str());
+            return EXIT_BAD_INPUT;
+        }
+
+    if (name == "list")
+        return listCommand(plugin, option("--json") ? ListForm::Json : option("--markdown") ? ListForm::Markdown : ListForm::Text);
+    if (name == "run") {
+        RunOptions run{line.options["--config"], line.options["--report"], line.arguments[0], line.arguments[1],
+                       option("--verify-each")};
+        return runCommand(plugin, run);
+    }
+    if (name == "info") return infoCommand(line.arguments[0]);
+    if (name == "convert") return convertCommand(line.arguments[0], line.arguments[1], line.options["--images"]);
+    return demoCommand(plugin, option("--verify-each"));
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
-    // Nothing thrown inside may end the process without a word.
+    // Passes run behind the host's guard; this catches what the driver itself might throw.
     try {
-        return runMain(argc, argv);
+        return runMain(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zkopt: internal error: %s\n", e.what());
     } catch (...) {
