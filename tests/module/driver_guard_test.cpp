@@ -76,6 +76,13 @@ TEST(DriverGuard, TestPassesAreOnlyThereWhenTheirLibraryIsLoaded)
     RunResult r = c.run();
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find(c.config + ":2: unknown pass 'zkThrowingTestPass'"), std::string::npos) << r.err;
+    // A library that cannot be loaded is reported like any other failure of the run.
+    r = c.run({}, {"--plugin", c.folder + "/none.so"});
+    EXPECT_EQ(r.status, 2);
+    auto report = nlohmann::json::parse(readFile(c.report));
+    EXPECT_EQ(report["error"].get<std::string>().rfind("cannot load the pass library: " + c.folder + "/none.so", 0), 0u)
+        << report["error"];
+    EXPECT_EQ(report["ok"], false);
     r = runZkopt({"--plugin", ZK_MODULE_PATH, "--plugin", ZK_TEST_PASSES, "list"});
     EXPECT_NE(r.out.find("\nzkThrowingTestPass : zkOptTraverseGraph\n"), std::string::npos);
     EXPECT_EQ(r.out.rfind("veskoTextureStatistics : zkOptVisitObject\n", 0), 0u) << "the real library comes first";

@@ -15,6 +15,8 @@ struct Plugin {
     std::vector<Tam::Core::zkMetaObject*> passes;
     // One line per pass class, from the library's class table where it has one.
     std::map<const Tam::Core::zkMetaObject*, std::string> descriptions;
+    // Why a library could not be loaded; empty when all were.
+    std::string loadError;
 
     bool isPass(const Tam::Core::zkMetaObject* meta) const;
     std::string describe(const Tam::Core::zkMetaObject* meta) const;

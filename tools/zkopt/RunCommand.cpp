@@ -113,6 +113,7 @@ int runCommand(const Plugin& plugin, const RunOptions& options)
         return EXIT_BAD_INPUT;
     }
     RunRecord record(options);
+    if (!plugin.loadError.empty()) return record.finish(EXIT_BAD_INPUT, plugin.loadError);
     Pipeline pipeline;
     if (!loadPipeline(options.config, plugin, pipeline, error)) return record.finish(EXIT_BAD_INPUT, error);
     if (!checkOutput(options.output, error)) return record.finish(EXIT_BAD_INPUT, error);

@@ -189,10 +189,12 @@ int runMain(const std::vector<std::string>& args)
     Plugin plugin;
     if (line.plugins.empty()) line.plugins.push_back(defaultPluginPath());
     for (const std::string& path : line.plugins)
-        if (!loadPlugin(path, plugin, error)) {
-            std::fprintf(stderr, "zkopt: %s\n", error.c_str());
-            return EXIT_BAD_INPUT;
-        }
+        if (plugin.loadError.empty() && !loadPlugin(path, plugin, error)) plugin.loadError = error;
+    // run reports this failure like any other once it knows where its report goes.
+    if (!plugin.loadError.empty() && name != "run") {
+        std::fprintf(stderr, "zkopt: %s\n", plugin.loadError.c_str());
+        return EXIT_BAD_INPUT;
+    }
 
     if (name == "list")
         return listCommand(plugin, option("--json") ? ListForm::Json : option("--markdown") ? ListForm::Markdown : ListForm::Text);
