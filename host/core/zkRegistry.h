@@ -51,7 +51,7 @@ class zkFile {
 public:
     bool open(const std::string& path);
     // Text files only: the mode is taken for its "r" and otherwise ignored.
-    bool open(const char* path, const char* mode) { return path && open(std::string(path)); }
+    bool open(const char* path, const char*) { return path && open(std::string(path)); }
     void close() { m_text.clear(); }
     const std::string& getText() const { return m_text; }
     const std::string& getPath() const { return m_path; }
