@@ -102,6 +102,60 @@ std::string stepName(const PipelineStep& step)
     return step.section == step.className ? step.className : step.className + ":" + step.section;
 }
 
+// Runs one pass of the pipeline: create, set fields, configure, apply, each call into the pass
+// behind the host's guard, then with verify the scene check. Adds the pass's entry to the record;
+// answers EXIT_OK, or the status that ends the run with the reason in error.
+int runStep(zkOptInterface& run, const Pipeline& pipeline, const PipelineStep& step, bool verify, RunRecord& record,
+            std::string& error)
+{
+    std::string printed;
+    run.setSink([&](const std::string& text) {
+        printed += text;
+        std::fputs(text.c_str(), stdout);
+        std::fflush(stdout);
+    });
+    std::string internalError;
+    auto guarded = [&](const char* operation, const std::function<bool()>& call) {
+        bool answered = run.guardPassCall(step.className.c_str(), call);
+        if (!run.getInternalError().empty())
+            internalError = run.getInternalError() + " (section [" + step.section + "], during " + operation + ")";
+        return answered;
+    };
+    zkSmartPointer<zkOptBase> pass;
+    std::string fieldError;
+    auto start = std::chrono::steady_clock::now();
+    bool created = guarded("creation", [&] {
+        pass = zkSmartPointer<zkOptBase>::adopt(run.createOptBase(step.className.c_str()));
+        return pass.get() != nullptr;
+    });
+    bool fieldsSet = created && guarded("field setting", [&] { return setPassFields(pipeline, step, pass.get(), fieldError); });
+    bool configured = fieldsSet && guarded("configure", [&] { return pass->configure(step.sectionIndex); });
+    bool applied = configured && guarded("apply", [&] { return run.applyPass(pass.get()); });
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.setSink(nullptr);
+    std::fprintf(stderr, "zkopt: %s %s in %.3f s\n", stepName(step).c_str(),
+                 !created ? "could not be created" : !fieldsSet ? "could not take its fields"
+                 : !configured ? "failed to configure" : !applied ? "failed" : "done",
+                 seconds);
+
+    json entry{{"class", step.className}, {"section", step.section}, {"configured", configured},
+               {"applied", applied}, {"seconds", seconds}, {"output", printed}};
+    if (pass) entry["fields"] = fieldsJson(pass.get());
+    std::string broken;
+    bool consistent = true;
+    if (applied && verify) entry["verified"] = consistent = Tam::Io::zkCheckScene(run.getFile(), broken);
+
+    int status = EXIT_PASS_FAILED;
+    if (!internalError.empty()) error = internalError;
+    else if (created && !fieldsSet) error = stepName(step) + ": " + fieldError;
+    else if (!applied) error = stepName(step) + " failed";
+    else if (!consistent) error = "the scene is inconsistent after " + stepName(step) + ": " + broken;
+    else status = EXIT_OK;
+    if (status != EXIT_OK) entry["error"] = error;
+    record.passes.push_back(std::move(entry));
+    return status;
+}
+
 } // namespace
 
 int runCommand(const Plugin& plugin, const RunOptions& options)
@@ -127,53 +181,8 @@ int runCommand(const Plugin& plugin, const RunOptions& options)
     for (const auto& [letter, folder] : pipeline.drives) run.mapDrive(letter, folder);
 
     for (const PipelineStep& step : pipeline.steps) {
-        std::string printed;
-        run.setSink([&](const std::string& text) {
-            printed += text;
-            std::fputs(text.c_str(), stdout);
-            std::fflush(stdout);
-        });
-        // Each call into the pass goes through the host's guard; the first exception ends the run.
-        std::string internalError;
-        auto guarded = [&](const char* operation, const std::function<bool()>& call) {
-            bool answered = run.guardPassCall(step.className.c_str(), call);
-            if (!run.getInternalError().empty())
-                internalError = run.getInternalError() + " (section [" + step.section + "], during " + operation + ")";
-            return answered;
-        };
-        zkSmartPointer<zkOptBase> pass;
-        std::string fieldError;
-        auto start = std::chrono::steady_clock::now();
-        bool created = guarded("creation", [&] {
-            pass = zkSmartPointer<zkOptBase>::adopt(run.createOptBase(step.className.c_str()));
-            return pass.get() != nullptr;
-        });
-        bool fieldsSet = created && guarded("field setting", [&] { return setPassFields(pipeline, step, pass.get(), fieldError); });
-        bool configured = fieldsSet && guarded("configure", [&] { return pass->configure(step.sectionIndex); });
-        bool applied = configured && guarded("apply", [&] { return run.applyPass(pass.get()); });
-        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        run.setSink(nullptr);
-        std::fprintf(stderr, "zkopt: %s %s in %.3f s\n", stepName(step).c_str(),
-                     !created ? "could not be created" : !fieldsSet ? "could not take its fields"
-                     : !configured ? "failed to configure" : !applied ? "failed" : "done",
-                     seconds);
-
-        json entry{{"class", step.className}, {"section", step.section}, {"configured", configured},
-                   {"applied", applied}, {"seconds", seconds}, {"output", printed}};
-        if (pass) entry["fields"] = fieldsJson(pass.get());
-        if (!internalError.empty()) entry["error"] = internalError;
-        std::string broken;
-        if (applied && options.verifyEach) {
-            entry["verified"] = Tam::Io::zkCheckScene(file.get(), broken);
-            if (!broken.empty()) entry["error"] = broken;
-        }
-        record.passes.push_back(std::move(entry));
-
-        if (!internalError.empty()) return record.finish(EXIT_PASS_FAILED, internalError);
-        if (!fieldsSet && created) return record.finish(EXIT_PASS_FAILED, stepName(step) + ": " + fieldError);
-        if (!applied) return record.finish(EXIT_PASS_FAILED, stepName(step) + " failed");
-        if (!broken.empty())
-            return record.finish(EXIT_PASS_FAILED, "the scene is inconsistent after " + stepName(step) + ": " + broken);
+        int status = runStep(run, pipeline, step, options.verifyEach, record, error);
+        if (status != EXIT_OK) return record.finish(status, error);
     }
     for (const std::string& warning : unusedKeyWarnings(pipeline)) record.warn(warning);
 
