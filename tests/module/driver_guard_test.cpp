@@ -83,6 +83,10 @@ TEST(DriverGuard, TestPassesAreOnlyThereWhenTheirLibraryIsLoaded)
     EXPECT_EQ(report["error"].get<std::string>().rfind("cannot load the pass library: " + c.folder + "/none.so", 0), 0u)
         << report["error"];
     EXPECT_EQ(report["ok"], false);
+    // Nor does an exception from a library's registration escape.
+    r = runProgram("/usr/bin/env", {"ZK_TEST_PASSES_REFUSE=1", ZK_ZKOPT_PATH, "--plugin", ZK_TEST_PASSES, "list"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, std::string("zkopt: ") + ZK_TEST_PASSES + ": the library's registration failed: refused on purpose\n");
     r = runZkopt({"--plugin", ZK_MODULE_PATH, "--plugin", ZK_TEST_PASSES, "list"});
     EXPECT_NE(r.out.find("\nzkThrowingTestPass : zkOptTraverseGraph\n"), std::string::npos);
     EXPECT_EQ(r.out.rfind("veskoTextureStatistics : zkOptVisitObject\n", 0), 0u) << "the real library comes first";

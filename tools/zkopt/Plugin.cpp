@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <dlfcn.h>
+#include <exception>
 #include <filesystem>
 
 namespace zkopt {
@@ -53,7 +54,7 @@ static void readDescriptions(void* handle, Plugin& plugin)
         if (zkMetaObject* meta = table[i].getClassTypeSafe()) plugin.descriptions[meta] = table[i].description;
 }
 
-bool loadPlugin(const std::string& path, Plugin& plugin, std::string& error)
+static bool registerLibrary(const std::string& path, Plugin& plugin, std::string& error)
 {
     // The library stays loaded for the life of the process: its classes stay registered.
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -86,6 +87,20 @@ bool loadPlugin(const std::string& path, Plugin& plugin, std::string& error)
         if (all[i]->isOfType(passBase)) plugin.passes.push_back(all[i]);
     readDescriptions(handle, plugin);
     return true;
+}
+
+// A library whose entry or registration throws is refused like one that does not load, so that
+// nothing thrown by a library's code escapes into the driver.
+bool loadPlugin(const std::string& path, Plugin& plugin, std::string& error)
+{
+    try {
+        return registerLibrary(path, plugin, error);
+    } catch (const std::exception& e) {
+        error = path + ": the library's registration failed: " + e.what();
+    } catch (...) {
+        error = path + ": the library's registration failed";
+    }
+    return false;
 }
 
 } // namespace zkopt

@@ -2,6 +2,7 @@
 // throws from the operation its fields name, and one that leaves the scene inconsistent.
 #include "host/zkhost.h"
 
+#include <cstdlib>
 #include <new>
 #include <stdexcept>
 
@@ -59,8 +60,10 @@ public:
 };
 ZK_DEFINE_CLASS(zkBreakSceneTestPass, ::Tam::DriverTest::initialise, nullptr)
 
+// With ZK_TEST_PASSES_REFUSE set, the library fails its own registration.
 static void registerPasses()
 {
+    if (std::getenv("ZK_TEST_PASSES_REFUSE")) throw std::runtime_error("refused on purpose");
     zkThrowingTestPass::arkRegister();
     zkBreakSceneTestPass::arkRegister();
 }
