@@ -7,6 +7,7 @@
 // (already stripped) cannot be welded and are reported.
 #include "geometry/zkWeldVesko.h"
 
+#include "frame/Messages.h"
 #include "geometry/WeldAttr.h"
 
 namespace Tam::OptExtension {
