@@ -100,7 +100,7 @@ bool sizeWords(zkFloatList* list, int count)
 
 } // namespace
 
-bool zkCollideHullVesko::configure(int section)
+bool zkCollideHullVesko::configure(int)
 {
     return true;
 }

@@ -37,7 +37,7 @@ bool zkReduceBlendWeightsWeldVesko::canOptimize(zkInfo* info)
     return zkOptBase::canOptimize(info) || zkAnimationDatabase::dynamicCast(info) != nullptr;
 }
 
-bool zkReduceBlendWeightsWeldVesko::configure(int section)
+bool zkReduceBlendWeightsWeldVesko::configure(int)
 {
     return true;
 }

@@ -24,7 +24,7 @@ bool zkStripVesko::canOptimize(zkInfo* info)
     return zkOptBase::canOptimize(info);
 }
 
-bool zkStripVesko::configure(int section)
+bool zkStripVesko::configure(int)
 {
     return true;
 }

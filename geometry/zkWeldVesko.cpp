@@ -24,7 +24,7 @@ bool zkWeldVesko::canOptimize(zkInfo* info)
     return zkOptBase::canOptimize(info);
 }
 
-bool zkWeldVesko::configure(int section)
+bool zkWeldVesko::configure(int)
 {
     return true;
 }
