@@ -13,6 +13,7 @@
 
 #include "collision/HostClock.h"
 #include "collision/Tavik.h"
+#include "frame/Messages.h"
 #include "frame/NameTag.h"
 
 #include <strings.h>
@@ -85,9 +86,6 @@ const zkStringValue* textProperty(const zkUserInfo* info, const char* key)
 
 bool isExactly(const zkObject* object, zkMetaObject* type) { return object->getMeta() == type; }
 
-// Messages name nodes by the low 32 bits of their address, as the tools' logs always have.
-unsigned addressWord(const void* p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
-
 // Sizes a record list to count words; false when it cannot hold them.
 bool sizeWords(zkFloatList* list, int count)
 {
@@ -102,7 +100,7 @@ bool sizeWords(zkFloatList* list, int count)
 
 } // namespace
 
-bool zkCollideHullVesko::configure(int section)
+bool zkCollideHullVesko::configure(int)
 {
     return true;
 }

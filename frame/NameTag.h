@@ -22,7 +22,9 @@ struct NameTagQuery {
 };
 
 // True when the name's first occurrence of the tag carries exactly the expected number of values.
-// Values past the eighth are counted but not stored.
+// Values past the eighth are counted but not stored. A value holding a "." is read as a fraction
+// whose integer is the double read plus 0.5, truncated toward zero; others are read as integers.
+// Integers beyond the int range saturate at INT_MIN or INT_MAX; a NaN gives 0.
 bool readNameTag(const char* name, NameTagQuery& query);
 
 } // namespace Tam::OptExtension

@@ -1,11 +1,8 @@
 // Welding of one geometry attribute, shared by the welding pass and the blend-weight pass: the
 // two differ only in which vertex components take part and in who decides whether the attribute
-// is rewritten, so both are parameters here. The notices the geometry traversals share live here
-// too.
+// is rewritten, so both are parameters here.
 #pragma once
 #include "host/attrs/zkGeometryAttr.h"
-#include "host/opt/zkOpt.h"
-#include "host/sg/zkNode.h"
 
 #include <cstdint>
 
@@ -27,25 +24,5 @@ enum class WeldCompare {
 // without cannot be welded and is left as it is.
 bool weldGeometryAttr(Attrs::zkGeometryAttr* attr, WeldCompare compare, bool rewrite, int32_t& totalBefore,
                       int32_t& totalAfter);
-
-// How messages name a geometry node: the low 32 bits of its address, for "0x%08x".
-inline unsigned geometryAddress(const Sg::zkNode* node)
-{
-    return static_cast<unsigned>(reinterpret_cast<uintptr_t>(node));
-}
-
-// The notices the geometry traversals share: a dispatched node that is no geometry (once per
-// traversal, through the _notifyOfError latch), and an attribute that cannot be welded or
-// stripped because it is not an indexed triangle list.
-inline void printNullGeometryNotice(Opt::zkOptBase& pass, bool& notifyOfError)
-{
-    if (notifyOfError) pass.printf("NULL geometry passed to ::dispatch\n");
-    notifyOfError = false;
-}
-inline void printAlreadyStripped(Opt::zkOptBase& pass, const Sg::zkNode* geometry, int attr)
-{
-    pass.printf("WARNING!! ALREADY STRIPPED Geometry 0x%08x \"%s\", attr%d\n", geometryAddress(geometry),
-                geometry->getName(), attr);
-}
 
 } // namespace Tam::OptExtension

@@ -49,7 +49,7 @@ bool veskoCheckGeometry::canOptimize(zkNode* node)
     return true;
 }
 
-bool veskoCheckGeometry::configure(int section)
+bool veskoCheckGeometry::configure(int)
 {
     return true;
 }

@@ -33,7 +33,7 @@ bool zkCheckGeometryVesko::canOptimize(zkInfo* info)
     return zkOptBase::canOptimize(info);
 }
 
-bool zkCheckGeometryVesko::configure(int section)
+bool zkCheckGeometryVesko::configure(int)
 {
     return true;
 }

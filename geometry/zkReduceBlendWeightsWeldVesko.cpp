@@ -8,6 +8,7 @@
 // Running totals are printed after every geometry node.
 #include "geometry/zkReduceBlendWeightsWeldVesko.h"
 
+#include "frame/Messages.h"
 #include "geometry/WeldAttr.h"
 
 #include <algorithm>
@@ -36,7 +37,7 @@ bool zkReduceBlendWeightsWeldVesko::canOptimize(zkInfo* info)
     return zkOptBase::canOptimize(info) || zkAnimationDatabase::dynamicCast(info) != nullptr;
 }
 
-bool zkReduceBlendWeightsWeldVesko::configure(int section)
+bool zkReduceBlendWeightsWeldVesko::configure(int)
 {
     return true;
 }
@@ -66,19 +67,18 @@ GRAPH_TRAVERSAL zkReduceBlendWeightsWeldVesko::dispatch(zkSmartPointer<zkNode>& 
     for (int i = 0; i < count; ++i) {
         zkSmartPointer<zkGeometryAttr> attr(geometry->getGeometryAttr(i));
         if (!attr) continue;
-        const unsigned address = geometryAddress(geometry);
         const int current = attr->getVertexArray() ? attr->getVertexArray()->getWeightCount() : 0;
         if (_weldVerts && !weldAttrVerts(attr))
             printAlreadyStripped(*this, geometry, i);
         if (_blendWeightCount >= static_cast<uint32_t>(current) && _blendWeightMin <= 0) {
-            printf("Geometry 0x%08x \"%s\", attr%d: skipped because current %d < specified %d\n", address,
-                   geometry->getName(), i, current, static_cast<int>(_blendWeightCount));
+            printf("%s: skipped because current %d < specified %d\n", geometryAttrName(geometry, i).c_str(), current,
+                   static_cast<int>(_blendWeightCount));
             continue;
         }
         sortBlendWeights(attr);
         ReduceBlendWeightsWeldVesko(attr, _blendWeightCount);
         normalizeBlendWeights(attr);
-        printf("Geometry 0x%08x \"%s\", attr%d: reduced from %d to %d\n", address, geometry->getName(), i, current,
+        printf("%s: reduced from %d to %d\n", geometryAttrName(geometry, i).c_str(), current,
                static_cast<int>(_blendWeightCount));
     }
     printf("Welding: before %d   after %d\n", _totalBeforeVerts, _totalAfterVerts);

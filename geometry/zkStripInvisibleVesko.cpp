@@ -27,7 +27,7 @@ bool zkStripInvisibleVesko::canOptimize(zkNode* node)
     return true;
 }
 
-bool zkStripInvisibleVesko::configure(int section)
+bool zkStripInvisibleVesko::configure(int)
 {
     return true;
 }

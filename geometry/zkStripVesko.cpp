@@ -5,7 +5,7 @@
 // indexed triangle lists, among them those already stripped, are reported and left alone.
 #include "geometry/zkStripVesko.h"
 
-#include "geometry/WeldAttr.h"
+#include "frame/Messages.h"
 #include "geometry/strip/StripBuilder.h"
 
 #include <vector>
@@ -24,7 +24,7 @@ bool zkStripVesko::canOptimize(zkInfo* info)
     return zkOptBase::canOptimize(info);
 }
 
-bool zkStripVesko::configure(int section)
+bool zkStripVesko::configure(int)
 {
     return true;
 }

@@ -7,6 +7,7 @@
 // (already stripped) cannot be welded and are reported.
 #include "geometry/zkWeldVesko.h"
 
+#include "frame/Messages.h"
 #include "geometry/WeldAttr.h"
 
 namespace Tam::OptExtension {
@@ -23,7 +24,7 @@ bool zkWeldVesko::canOptimize(zkInfo* info)
     return zkOptBase::canOptimize(info);
 }
 
-bool zkWeldVesko::configure(int section)
+bool zkWeldVesko::configure(int)
 {
     return true;
 }

@@ -90,11 +90,17 @@ private:
     int32_t size_ = 0;
 };
 
+// A strip's free edges, each kept once, with the number of times the strip's edge list names it
+// (a two-sided triangle or a closed ring names an edge twice).
 struct EdgeList {
     std::array<EdgeKey, 4> key;
+    std::array<int, 4> times;
     int count = 0;
     void erase(int i) {
-        for (int j = i + 1; j < count; ++j) key[j - 1] = key[j];
+        for (int j = i + 1; j < count; ++j) {
+            key[j - 1] = key[j];
+            times[j - 1] = times[j];
+        }
         --count;
     }
 };
@@ -103,7 +109,8 @@ struct EdgeList {
 // offers all edges of a triangle, the four outer edges of a two-triangle
 // strip and the two end edges of longer ones; the final rule offers four end
 // edges of any strip of two triangles or more so that an end triangle can be
-// taken over. Forbidden edges and repeats are left out.
+// taken over. Forbidden edges are left out; a repeated edge is kept once and
+// counted.
 EdgeList freeEdges(const Strip& s, bool finalRule, const EdgeTable& forbidden) {
     const int32_t* x = s.v.data();
     const size_t n = s.v.size();
@@ -134,9 +141,14 @@ EdgeList freeEdges(const Strip& s, bool finalRule, const EdgeTable& forbidden) {
     EdgeList out;
     for (int i = 0; i < m; ++i) {
         if (!forbidden.empty() && forbidden.find(raw[i]) >= 0) continue;
-        bool seen = false;
-        for (int j = 0; j < out.count; ++j) seen = seen || out.key[j] == raw[i];
-        if (!seen) out.key[out.count++] = raw[i];
+        int j = 0;
+        while (j < out.count && out.key[j] != raw[i]) ++j;
+        if (j < out.count) {
+            ++out.times[j];
+        } else {
+            out.key[out.count] = raw[i];
+            out.times[out.count++] = 1;
+        }
     }
     return out;
 }
@@ -232,7 +244,10 @@ private:
         score_.resize(n);
         for (size_t i = 0; i < n; ++i) {
             int neighbours = 0;
-            for (int j = 0; j < edges_[i].count; ++j) neighbours += use_[edgeIds_[4 * i + j]] - 1;
+            // Every entry of the edge list counts, so a repeated edge counts twice;
+            // the use count itself is per strip.
+            for (int j = 0; j < edges_[i].count; ++j)
+                neighbours += edges_[i].times[j] * (use_[edgeIds_[4 * i + j]] - 1);
             if (neighbours == 0) {
                 list.push_back(std::move(pool[i]));
                 continue;

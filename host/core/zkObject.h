@@ -75,7 +75,7 @@ public:
     // Whether the object's values agree with each other (an index within its vertex array, a data
     // block of the size its format and count give). Scene readers refuse an object that answers
     // false, naming the field and the problem.
-    virtual bool isConsistent(std::string& field, std::string& problem) const { return true; }
+    virtual bool isConsistent(std::string& /*field*/, std::string& /*problem*/) const { return true; }
 
     // Reference counting.
     uint32_t getRefCount() const { return m_countWord & zkRefCountMask; }

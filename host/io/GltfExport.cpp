@@ -95,6 +95,22 @@ zkMatrix44f inverse(const zkMatrix44f& m)
     return fromRows(a);
 }
 
+// glTF wants unit normals. Lengths are taken in double so that the float result is unit to
+// within the validator's tolerance; a normal with no direction (zero, or not finite) becomes
+// +Z, so that the vertex still has a defined one.
+void unitNormal(const float* in, float* out)
+{
+    const double x = in[0], y = in[1], z = in[2];
+    const double length = std::sqrt(x * x + y * y + z * z);
+    if (!(length > 0.0) || !std::isfinite(length)) {
+        out[0] = 0.0f, out[1] = 0.0f, out[2] = 1.0f;
+        return;
+    }
+    out[0] = static_cast<float>(x / length);
+    out[1] = static_cast<float>(y / length);
+    out[2] = static_cast<float>(z / length);
+}
+
 int textureFilter(int filter)
 {
     switch (filter) {
@@ -425,7 +441,8 @@ json Writer::primitive(const zkGeometryAttr* attr, const State& state)
     std::vector<float> floats(array->positions.begin(), array->positions.begin() + n * 3);
     attributes["POSITION"] = accessor(floats.data(), n, kFloat, "VEC3", 3, kArrayBuffer, false, true);
     if (format.hasNormals()) {
-        floats.assign(array->normals.begin(), array->normals.begin() + n * 3);
+        floats.resize(n * 3);
+        for (std::size_t v = 0; v < n; ++v) unitNormal(&array->normals[3 * v], &floats[3 * v]);
         attributes["NORMAL"] = accessor(floats.data(), n, kFloat, "VEC3", 3, kArrayBuffer);
     }
     if (format.hasColors()) attributes["COLOR_0"] = accessor(array->colors.data(), n, kByte, "VEC4", 4, kArrayBuffer, true);
@@ -465,7 +482,11 @@ json Writer::primitive(const zkGeometryAttr* attr, const State& state)
     } else {
         out["indices"] = accessor(indices.data(), indices.size(), kUint32, "SCALAR", 1, kElementBuffer);
     }
-    if (state.set || state.texture) out["material"] = material(state);
+    // A texture needs coordinates to be read with: without them the primitive gets the same
+    // material untextured.
+    State look = state;
+    if (format.getTextureCoordSetCount() == 0) look.texture = nullptr;
+    if (look.set || look.texture) out["material"] = material(look);
     return out;
 }
 
@@ -589,7 +610,11 @@ int Writer::skin(const State& state)
         int bone = palette->get(p);
         if (bone < 0 || bone >= skeleton->getBoneCount()) bone = 0;
         joints.push_back(jointOf[bone]);
-        const zkMatrix44f m = inverse(skeleton->getBoneInfo(bone)->bindPose);
+        zkMatrix44f m = inverse(skeleton->getBoneInfo(bone)->bindPose);
+        // Inversion leaves rounding noise where an affine matrix has exact zeros and a one;
+        // glTF asks for exactly those.
+        m.m[0][3] = m.m[1][3] = m.m[2][3] = 0.0f;
+        m.m[3][3] = 1.0f;
         for (int r = 0; r < 4; ++r)
             for (int c = 0; c < 4; ++c) inverseBinds.push_back(m.m[r][c]);
     }

@@ -11,7 +11,7 @@ namespace Tam::Sg {
 class zkKey : public zkObject {
     ZK_CLASS(zkKey, zkObject)
 public:
-    virtual bool matches(const zkKey* other) const { return false; }
+    virtual bool matches(const zkKey* /*other*/) const { return false; }
     virtual std::size_t hash() const { return 0; }
 };
 

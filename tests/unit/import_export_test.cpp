@@ -740,3 +740,97 @@ TEST(ImportErrors, ABadFileIsRefusedWithAssimpsReasonAndTheFileName)
 }
 
 } // namespace Tam::ImportTest
+
+namespace Tam::ImportTest {
+
+// The floats of an accessor of a .gltf whose buffer is a base64 data URI.
+std::vector<float> floatsOf(const json& doc, int accessor, int components)
+{
+    const std::string uri = doc["buffers"][0]["uri"];
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(zkBase64Decode(uri.substr(uri.find(',') + 1), bytes));
+    const json& a = doc["accessors"][accessor];
+    const std::size_t offset = doc["bufferViews"][int(a["bufferView"])].value("byteOffset", 0);
+    std::vector<float> out(a["count"].get<std::size_t>() * std::size_t(components));
+    if (offset + out.size() * 4 <= bytes.size()) std::memcpy(out.data(), bytes.data() + offset, out.size() * 4);
+    return out;
+}
+
+TEST(ExportGltf, NormalsGoOutUnitLengthAndATextureNeedsCoordinates)
+{
+    // Normals of length 2, 5, 0 and 1e-20; no texture coordinates under a textured set.
+    auto array = zkCreate<zkVertexArray>();
+    array->configure(zkVertexFormat::POSITION | zkVertexFormat::NORMAL, 4, 0, 0);
+    const zkVec3f normals[] = {{0, 0, 2}, {3, 4, 0}, {0, 0, 0}, {1e-20f, 0, 0}};
+    for (int v = 0; v < 4; ++v) {
+        array->setPosition(v, {float(v), float(v % 2), 0});
+        array->setNormal(v, normals[v]);
+    }
+    auto attr = zkCreate<zkGeometryAttr>();
+    attr->configureVertexArray(array);
+    attr->setPrimitives(ZK_PRIMITIVE_TRIANGLE_STRIPS, 1, 0);
+    attr->setPrimitiveLength(0, 4);
+    auto geometry = zkCreate<zkGeometry>();
+    geometry->setName("plain");
+    geometry->appendAttr(attr);
+    auto image = zkCreate<zkImage>();
+    const uint8_t texel[4] = {255, 0, 0, 255};
+    ASSERT_TRUE(image->load(texel, ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32, 1, 1));
+    auto bind = zkCreate<zkTextureBindAttr>();
+    bind->setTexture(zkCreate<zkTextureAttr>());
+    bind->getTexture()->setImage(image, 0);
+    auto set = zkCreate<zkAttrSet>();
+    set->setName("painted");
+    set->appendAttr(bind);
+    set->appendChild(geometry);
+    auto scene = zkCreate<zkSceneInfo>();
+    scene->setRoot(set);
+    auto file = zkCreate<zkFileInfo>();
+    file->getInfoList()->append(scene);
+
+    Folder folder;
+    std::string error;
+    ASSERT_TRUE(zkExportGltf(file, folder / "plain.gltf", zkGltfForm::Embedded, error)) << error;
+    const json doc = readJson(folder / "plain.gltf");
+    const json& primitive = doc["meshes"][0]["primitives"][0];
+    EXPECT_EQ(floatsOf(doc, primitive["attributes"]["NORMAL"], 3),
+              (std::vector<float>{0, 0, 1, 0.6f, 0.8f, 0, 0, 0, 1, 1, 0, 0}));
+    // The set's material without its texture: named like the set, no base colour texture.
+    const json& material = doc["materials"][int(primitive["material"])];
+    EXPECT_EQ(material["name"], "painted");
+    EXPECT_FALSE(material["pbrMetallicRoughness"].contains("baseColorTexture"));
+    EXPECT_FALSE(primitive["attributes"].contains("TEXCOORD_0"));
+}
+
+TEST(ExportGltf, InverseBindMatricesEndInAnExactAffineRow)
+{
+    Folder folder;
+    folder.write("walker.gltf", skinnedScene());
+    auto file = importOk(folder / "walker.gltf");
+    ASSERT_TRUE(file);
+    // Bind poses whose inverses pick up rounding noise in the column glTF reads as the last row.
+    zkSkeleton* skeleton = databaseOf(file)->getSkeleton(0);
+    ASSERT_TRUE(skeleton && skeleton->getBoneCount() == 2);
+    for (int b = 0; b < 2; ++b) {
+        zkMatrix44f& m = skeleton->getBoneInfo(b)->bindPose;
+        const float c = 0.8660254f, s = 0.5f;
+        m.m[0][0] = c, m.m[0][1] = s, m.m[1][0] = -s, m.m[1][1] = c;
+        m.m[0][0] *= 1.7f, m.m[1][1] *= 0.3f, m.m[2][2] = 3.1f;
+        m.m[3][0] = 12.345f, m.m[3][1] = -6.789f * float(b + 1), m.m[3][2] = 0.1f;
+    }
+    std::string error;
+    ASSERT_TRUE(zkExportGltf(file, folder / "out.gltf", zkGltfForm::Embedded, error)) << error;
+    const json doc = readJson(folder / "out.gltf");
+    ASSERT_EQ(doc["skins"].size(), 1u);
+    const json& skin = doc["skins"][0];
+    const std::vector<float> matrices = floatsOf(doc, skin["inverseBindMatrices"], 16);
+    ASSERT_EQ(matrices.size(), 16 * skin["joints"].size());
+    for (std::size_t at = 0; at < matrices.size(); at += 16) {
+        EXPECT_EQ(matrices[at + 3], 0.0f);
+        EXPECT_EQ(matrices[at + 7], 0.0f);
+        EXPECT_EQ(matrices[at + 11], 0.0f);
+        EXPECT_EQ(matrices[at + 15], 1.0f);
+    }
+}
+
+} // namespace Tam::ImportTest

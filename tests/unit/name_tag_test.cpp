@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+
 using namespace Tam::OptExtension;
 
 namespace {
@@ -95,4 +98,35 @@ TEST(NameTag, UnknownTagsAndOverlongValueListsAnswerFalseWithoutOverrunning)
     EXPECT_FALSE(readNameTag("f$fn1,2,3,4,5,6,7,8,9,10", q));
     EXPECT_EQ(q.intValues[7], 8);
     EXPECT_FALSE(readNameTag(nullptr, q));
+}
+
+TEST(NameTag, FractionsRoundFromTheDoubleReadNotFromTheStoredFloat)
+{
+    // 0.49999997 + 0.5 is below 1 as a double; the nearest float to 0.49999997 plus 0.5f is 1.
+    NameTagQuery q = query(NAME_TAG_COLLISION, 1);
+    ASSERT_TRUE(readNameTag("a$ct0.49999997", q));
+    EXPECT_EQ(q.intValues[0], 0);
+    EXPECT_EQ(q.floatValues[0], 0.49999997f);
+    ASSERT_TRUE(readNameTag("a$ct-0.49999997", q)); // -0.49999997 + 0.5 truncates to 0
+    EXPECT_EQ(q.intValues[0], 0);
+    ASSERT_TRUE(readNameTag("a$ct2147483647.0", q)); // the float would be 2^31, out of range
+    EXPECT_EQ(q.intValues[0], 2147483647);
+    ASSERT_TRUE(readNameTag("a$ct-2147483648.4", q));
+    EXPECT_EQ(q.intValues[0], -2147483647); // -2147483647.9 truncated toward zero
+}
+
+TEST(NameTag, NumbersOutsideTheIntRangeSaturate)
+{
+    NameTagQuery q = query(NAME_TAG_FOG, 8);
+    ASSERT_TRUE(readNameTag("f$fn2147483647.5,-2147483649.0,1e300.,-1e300.,2147483648,-2147483649,"
+                            "99999999999999999999999,nan.",
+                            q));
+    const int32_t ints[] = {INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, 0};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(q.intValues[i], ints[i]) << i;
+    EXPECT_EQ(q.floatValues[4], 2147483647.0f); // the float of the saturated integer
+    EXPECT_TRUE(std::isnan(q.floatValues[7]));
+    q = query(NAME_TAG_COLLISION, 2);
+    ASSERT_TRUE(readNameTag("x$ct-2147483648,2147483647", q)); // the ends of the range are kept
+    EXPECT_EQ(q.intValues[0], INT32_MIN);
+    EXPECT_EQ(q.intValues[1], INT32_MAX);
 }

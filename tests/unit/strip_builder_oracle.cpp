@@ -46,11 +46,17 @@ std::vector<StripEdge> freeEdges(const StripRecord& s, const EdgeSet& forbidden,
         raw = {{x[0], x[1]}, {x[n - 2], x[n - 1]}};
     }
     std::vector<StripEdge> out;
-    for (const StripEdge& e : raw) {
-        if (forbidden.count(e)) continue;
-        if (std::find(out.begin(), out.end(), e) != out.end()) continue;
-        out.push_back(e);
-    }
+    for (const StripEdge& e : raw)
+        if (!forbidden.count(e)) out.push_back(e);
+    return out;
+}
+
+// The list with each edge once, at its first place: what a strip is counted, registered and
+// joined under. Only the neighbour sum sees the repeats.
+std::vector<StripEdge> distinct(const std::vector<StripEdge>& edges) {
+    std::vector<StripEdge> out;
+    for (const StripEdge& e : edges)
+        if (std::find(out.begin(), out.end(), e) == out.end()) out.push_back(e);
     return out;
 }
 
@@ -114,7 +120,7 @@ struct Entry {
 void normalSweep(Pool& pool, const EdgeSet& forbidden, StripList& list, bool& any) {
     std::map<StripEdge, int> use;
     for (const StripRecord& s : pool)
-        for (const StripEdge& e : freeEdges(s, forbidden, false)) ++use[e];
+        for (const StripEdge& e : distinct(freeEdges(s, forbidden, false))) ++use[e];
 
     std::vector<Entry> entries;
     entries.reserve(pool.size());
@@ -132,7 +138,7 @@ void normalSweep(Pool& pool, const EdgeSet& forbidden, StripList& list, bool& an
         entries.push_back({s, {}, true});
         entries[id].rec.score = static_cast<float>(10 * static_cast<int>(s.indices.size()) + neighbours);
         entries[id].pos = byScore.insert({entries[id].rec.score, id});
-        for (const StripEdge& e : edges) registered[e].push_back(id);
+        for (const StripEdge& e : distinct(edges)) registered[e].push_back(id);
     }
     pool.clear();
     any = !byScore.empty();
@@ -142,7 +148,7 @@ void normalSweep(Pool& pool, const EdgeSet& forbidden, StripList& list, bool& an
     for (auto it = byScore.begin(); it != byScore.end();) {
         const int id = it->second;
         Entry& s = entries[id];
-        std::vector<StripEdge> edges = freeEdges(s.rec, forbidden, false);
+        std::vector<StripEdge> edges = distinct(freeEdges(s.rec, forbidden, false));
         bool done = false;
         while (!done) {
             int best = 100000;
@@ -197,7 +203,7 @@ void finalSweep(Pool& pool, const EdgeSet& forbidden, StripList& list, bool& any
         entries.push_back({s, {}, true});
         entries[id].rec.score = -static_cast<float>(s.indices.size());
         entries[id].pos = byScore.insert({entries[id].rec.score, id});
-        for (const StripEdge& e : freeEdges(s, forbidden, true)) registered[e].push_back(id);
+        for (const StripEdge& e : distinct(freeEdges(s, forbidden, true))) registered[e].push_back(id);
     }
     pool.clear();
     any = !byScore.empty();
@@ -207,7 +213,7 @@ void finalSweep(Pool& pool, const EdgeSet& forbidden, StripList& list, bool& any
     for (auto it = byScore.begin(); it != byScore.end();) {
         const int id = it->second;
         Entry& s = entries[id];
-        const std::vector<StripEdge> edges = freeEdges(s.rec, forbidden, false);
+        const std::vector<StripEdge> edges = distinct(freeEdges(s.rec, forbidden, false));
         bool done = false, stop = false;
         for (const StripEdge& e : edges) {
             std::vector<int> cands;
