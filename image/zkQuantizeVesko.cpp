@@ -151,35 +151,30 @@ void zkQuantizeVesko::eightBitImage(zkTextureAttr* texture, int index, zkImage* 
             converter.convertImage(image, ZK_GFX_TEXTURE_FORMAT_RGBA_5551_16, kImageOrder);
             out.printf("zkQuantizeVesko: (%s) converted to 5551\n", name);
         } else {
-            converter.convertImage(image, ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32, kImageOrder);
-            if (image->getFormat() != ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32)
-                out.printf("zkQuantizeVesko: (%s) convert from %d to ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32 failed, "
-                           "skipping image\n",
-                           name, format);
+            convertToBytes(image, ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32, converter, out);
         }
         texture->setImage(image, index);
         return;
     }
     converter.setDither(false);
     converter.setKeepAlpha(true);
-    if (alpha) {
-        converter.convertImage(image, ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32, kImageOrder);
-        if (image->getFormat() != ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32) {
-            out.printf("zkQuantizeVesko: (%s) convert from %d to ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32 failed, skipping "
-                       "image\n",
-                       name, format);
-            return;
-        }
-    } else {
-        converter.convertImage(image, ZK_GFX_TEXTURE_FORMAT_RGB_888_24, kImageOrder);
-        if (image->getFormat() != ZK_GFX_TEXTURE_FORMAT_RGB_888_24) {
-            out.printf("zkQuantizeVesko: (%s) convert from %d to ZK_GFX_TEXTURE_FORMAT_RGB_888_24 failed, skipping "
-                       "image\n",
-                       name, format);
-            return;
-        }
-    }
+    if (!convertToBytes(image, alpha ? ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32 : ZK_GFX_TEXTURE_FORMAT_RGB_888_24,
+                            converter, out))
+        return;
     palettize(texture, index, image, width, height, out);
+}
+
+// Converts to RGB 888 or RGBA 8888 in platform order; false, after the refusal line, when the
+// converter could not.
+bool zkQuantizeVesko::convertToBytes(zkImage* image, int format, zkConvertImage& converter, zkOptInterface& out)
+{
+    const int before = image->getFormat();
+    converter.convertImage(image, format, kImageOrder);
+    if (image->getFormat() == format) return true;
+    out.printf("zkQuantizeVesko: (%s) convert from %d to %s failed, skipping image\n", image->getName(), before,
+               format == ZK_GFX_TEXTURE_FORMAT_RGB_888_24 ? "ZK_GFX_TEXTURE_FORMAT_RGB_888_24"
+                                                          : "ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32");
+    return false;
 }
 
 // Learns the palette of a converted RGB or RGBA image and replaces it by its 8-bit indexed form.

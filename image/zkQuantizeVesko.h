@@ -39,6 +39,7 @@ private:
     void fourBitImage(zkTextureAttr* texture, int index, zkImage* image, zkOptInterface& out);
     void eightBitImage(zkTextureAttr* texture, int index, zkImage* image, const std::string& lowerName,
                        zkConvertImage& converter, zkOptInterface& out);
+    bool convertToBytes(zkImage* image, int format, zkConvertImage& converter, zkOptInterface& out);
     void palettize(zkTextureAttr* texture, int index, zkImage* image, int width, int height, zkOptInterface& out);
 };
 

@@ -144,38 +144,24 @@ struct Oracle {
     int lookup(int s0, int s1, int s2, int sa) const
     {
         int bestd = 2000, best = -1;
+        // Answers whether the walk goes on past this neuron.
+        auto visit = [&](int position) {
+            const int* n = network[position];
+            int dist = std::abs(n[1] - s1);
+            if (dist >= bestd) return false;
+            dist += std::abs(n[0] - s0);
+            if (dist < bestd) dist += std::abs(n[2] - s2);
+            if (dist < bestd && alpha) dist += std::abs(n[3] - sa);
+            if (dist < bestd) {
+                bestd = dist;
+                best = n[4];
+            }
+            return true;
+        };
         int i = netindex[s1], j = i - 1;
         while (i < 256 || j >= 0) {
-            if (i < 256) {
-                const int* n = network[i];
-                int dist = std::abs(n[1] - s1);
-                if (dist >= bestd) i = 256;
-                else {
-                    ++i;
-                    dist += std::abs(n[0] - s0);
-                    if (dist < bestd) dist += std::abs(n[2] - s2);
-                    if (dist < bestd && alpha) dist += std::abs(n[3] - sa);
-                    if (dist < bestd) {
-                        bestd = dist;
-                        best = n[4];
-                    }
-                }
-            }
-            if (j >= 0) {
-                const int* n = network[j];
-                int dist = std::abs(n[1] - s1);
-                if (dist >= bestd) j = -1;
-                else {
-                    --j;
-                    dist += std::abs(n[0] - s0);
-                    if (dist < bestd) dist += std::abs(n[2] - s2);
-                    if (dist < bestd && alpha) dist += std::abs(n[3] - sa);
-                    if (dist < bestd) {
-                        bestd = dist;
-                        best = n[4];
-                    }
-                }
-            }
+            if (i < 256) i = visit(i) ? i + 1 : 256;
+            if (j >= 0) j = visit(j) ? j - 1 : -1;
         }
         return best;
     }
