@@ -20,6 +20,26 @@ constexpr int kStartAlpha = 1024;
 typedef int32_t Lanes __attribute__((vector_size(32)));
 constexpr int kLanes = 8;
 
+// |component - sample| of neurons i to i+7. Vectors go by reference: passed by value their layout
+// would depend on the clone's instruction set.
+__attribute__((always_inline)) inline void distances(const int32_t* c0, const int32_t* c1, const int32_t* c2,
+                                                     const int32_t* ca, int i, int s0, int s1, int s2, int sa,
+                                                     Lanes& d0, Lanes& d1, Lanes& d2, Lanes& da)
+{
+    std::memcpy(&d0, c0 + i, sizeof d0);
+    std::memcpy(&d1, c1 + i, sizeof d1);
+    std::memcpy(&d2, c2 + i, sizeof d2);
+    std::memcpy(&da, ca + i, sizeof da);
+    d0 -= s0;
+    d1 -= s1;
+    d2 -= s2;
+    da -= sa;
+    d0 = d0 < 0 ? -d0 : d0;
+    d1 = d1 < 0 ? -d1 : d1;
+    d2 = d2 < 0 ? -d2 : d2;
+    da = da < 0 ? -da : da;
+}
+
 struct ContestResult {
     int best, bestBias;
 };
@@ -33,20 +53,12 @@ __attribute__((target_clones("avx2", "default"))) ContestResult runContest(
     Lanes bestDist = Lanes{} + INT_MAX, bestBiasDist = Lanes{} + INT_MAX;
     Lanes bestIndex = {}, bestBiasIndex = {};
     Lanes index = {0, 1, 2, 3, 4, 5, 6, 7};
-    // Vectors stay inside this function: passing them by value would depend on the clone's ABI.
     for (int i = 0; i < PaletteQuantizer::kNeurons; i += kLanes) {
         Lanes d0, d1, d2, da, b, f;
-        std::memcpy(&d0, c0 + i, sizeof d0);
-        std::memcpy(&d1, c1 + i, sizeof d1);
-        std::memcpy(&d2, c2 + i, sizeof d2);
-        std::memcpy(&da, ca + i, sizeof da);
+        distances(c0, c1, c2, ca, i, s0, s1, s2, sa, d0, d1, d2, da);
         std::memcpy(&b, bias + i, sizeof b);
         std::memcpy(&f, freq + i, sizeof f);
-        d0 -= s0;
-        d1 -= s1;
-        d2 -= s2;
-        da -= sa;
-        const Lanes dist = (d0 < 0 ? -d0 : d0) + (d1 < 0 ? -d1 : d1) + (d2 < 0 ? -d2 : d2) + (da < 0 ? -da : da);
+        const Lanes dist = d0 + d1 + d2 + da;
         const Lanes biasDist = dist - (b >> 12);
         const Lanes closer = dist < bestDist;
         bestDist = closer ? dist : bestDist;
@@ -87,16 +99,8 @@ __attribute__((target_clones("avx2", "default"))) int nearestPosition(const int3
     Lanes offset = Lanes{0, 1, 2, 3, 4, 5, 6, 7} - start;
     for (int i = 0; i < PaletteQuantizer::kNeurons; i += kLanes) {
         Lanes d0, d1, d2, da;
-        std::memcpy(&d0, c0 + i, sizeof d0);
-        std::memcpy(&d1, c1 + i, sizeof d1);
-        std::memcpy(&d2, c2 + i, sizeof d2);
-        std::memcpy(&da, ca + i, sizeof da);
-        d0 -= s0;
-        d1 -= s1;
-        d2 -= s2;
-        da -= sa;
-        const Lanes dist =
-            (d0 < 0 ? -d0 : d0) + (d1 < 0 ? -d1 : d1) + (d2 < 0 ? -d2 : d2) + ((da < 0 ? -da : da) & alphaMask);
+        distances(c0, c1, c2, ca, i, s0, s1, s2, sa, d0, d1, d2, da);
+        const Lanes dist = d0 + d1 + d2 + (da & alphaMask);
         const Lanes rank = offset < 0 ? -2 * offset - 1 : 2 * offset;
         const Lanes key = dist << 9 | rank; // distances are at most 1020, ranks below 512
         bestKey = key < bestKey ? key : bestKey;
