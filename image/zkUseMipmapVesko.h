@@ -1,6 +1,7 @@
 // Builds mipmap chains for tagged textures and sets texture filters.
 #pragma once
 #include "frame/OptClass.h"
+#include "image/ImageList.h"
 
 namespace Tam::OptExtension {
 
@@ -18,11 +19,27 @@ public:
     F(bool, _isExclude, k_isExclude, true)
     ZK_FIELDS(zkUseMipmapVesko_FIELDS)
 
+    static constexpr const char* imageListFilenameToken = kImageListFilenameToken;
+    static constexpr const char* isExcludeToken = kIsExcludeToken;
+    static constexpr const char* minFilterToken = "minFilter";
+    static constexpr const char* magFilterToken = "magFilter";
+
+    void setFilterType(zkResizeImage::FilterType filter) { _filterType = filter; }
+    zkResizeImage::FilterType getFilterType() const { return _filterType; }
+    const zkStringObjList* getImageList() const { return _imageList.get(); }
+    const zkStringObj* getImageListFilename() const { return _imageListFilename.get(); }
+    bool getIsExclude() const { return _isExclude; }
+
     using Super::canOptimize;
     bool canOptimize(zkNode* node) override;
     bool configure(int section) override;
     void visitor(zkObject* object) override;
     zkMetaObject* getVisitedObjectMeta() override;
+
+private:
+    // Reads a filter word of the registry into field; false for a word that names no filter.
+    bool readFilterWord(int section, const char* key, ZK_GFX_TEXTURE_FILTER& field);
+    void buildLevels(zkTextureAttr* texture, zkImage* base, zkOptInterface& run);
 };
 
 } // namespace Tam::OptExtension

@@ -55,7 +55,7 @@ void zkStringObj::keepFileExtension()
 {
     std::size_t dot = text.rfind('.');
     if (dot == std::string::npos || dot < lastSeparator(text)) text.clear();
-    else text.erase(0, dot + 1);
+    else text.erase(0, dot);
 }
 
 void zkStringObj::appendFileExtension(const char* extension) { text += extension ? extension : ""; }

@@ -26,7 +26,8 @@ public:
     void removePathFromFileName();
     // Removes the extension when it is at most maxLength characters long (0: any length).
     void removeFileExtension(int maxLength = 0);
-    // Keeps only the extension (without its dot); empty when there is none.
+    // Keeps only the extension with its dot, so that it can be put back after an edited stem;
+    // empty when there is none.
     void keepFileExtension();
     void appendFileExtension(const char* extension);
     void insertBefore(const char* s, int position, int length);

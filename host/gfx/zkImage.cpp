@@ -175,6 +175,11 @@ bool zkImage::setPixelImage(const PixelImage& in)
 
 bool zkImage::convert(int newFormat, int newOrder, bool keepAlpha, bool dither)
 {
+    // Nothing changes then; skipping the round trip through PixelImage spares two copies of the
+    // texels, which matters for the large levels of mipmap chains.
+    if (newFormat == format && newOrder == order && keepAlpha && findFormat(static_cast<uint32_t>(format)) &&
+        uint32_t(stride) == rowStride(static_cast<uint32_t>(format), uint32_t(width)))
+        return true;
     PixelImage image;
     if (!getPixelImage(image)) return false;
     ConvertOptions options;

@@ -31,6 +31,8 @@ public:
     void setFilterType(FilterType f) { _filterType = f; }
     FilterType getFilterType() const { return _filterType; }
     void setScale(float x, float y) { _scaleX = x; _scaleY = y; }
+    void setWidthScale(float x) { _scaleX = x; }
+    void setHeightScale(float y) { _scaleY = y; }
     // Scales the image in place by the current factors with the current filter; a dimension
     // whose factor is 1.0 keeps its size, and none shrinks below one texel.
     bool scale(Gfx::zkImage* image);
@@ -48,6 +50,8 @@ public:
     // The converter's two option flags: keep alpha where the target can hold it, and dither
     // where the target has fewer colour bits.
     void setFlags(bool keepAlpha, bool dither) { _keepAlpha = keepAlpha; _dither = dither; }
+    void setKeepAlpha(bool keepAlpha) { _keepAlpha = keepAlpha; }
+    void setDither(bool dither) { _dither = dither; }
     // Converts in place; on success the image holds the new format and order.
     bool convertImage(Gfx::zkImage* image, int format, int order);
 };

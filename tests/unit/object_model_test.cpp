@@ -271,7 +271,7 @@ TEST(ObjectModel, StringObjectsEditPathsAndExtensions)
     s.insertBefore("out/", 0, 4);
     EXPECT_EQ(s.str(), "out/Wall.Brick.png");
     s.keepFileExtension();
-    EXPECT_EQ(s.str(), "png");
+    EXPECT_EQ(s.str(), ".png");
     s.printf("%s_%02d", "mip", 3);
     s.toLower();
     EXPECT_EQ(s.str(), "mip_03");

@@ -1,5 +1,6 @@
-// The bundled sample scene is the one the tests build, saved; the demo runs over it.
+// The bundled sample scenes are the ones the tests build, saved; the demo runs over them.
 #include "sample_scene.h"
+#include "texture_samples.h"
 
 #include "host/io/SceneFile.h"
 
@@ -9,13 +10,14 @@
 #include <fstream>
 #include <sstream>
 
-// After changing the sample scene, run this test with ZK_UPDATE_SAMPLE=1 to rewrite the file.
-TEST(SampleScene, BundledFileIsTheBuiltScene)
+namespace {
+
+// After changing a bundled scene, run these tests with ZK_UPDATE_SAMPLE=1 to rewrite its file.
+void expectBundledFileIsTheBuiltScene(const std::string& fileName, const Tam::Sg::zkFileInfo* scene)
 {
-    const std::string path = std::string(ZK_FIXTURES) + "/../../examples/sample.zks.json";
+    const std::string path = std::string(ZK_FIXTURES) + "/../../examples/" + fileName;
     std::string built, error;
-    auto scene = Tam::Test::buildSampleScene();
-    ASSERT_TRUE(Tam::Io::zkEncodeScene(scene.get(), Tam::Io::zkSceneForm::Text, built, error)) << error;
+    ASSERT_TRUE(Tam::Io::zkEncodeScene(scene, Tam::Io::zkSceneForm::Text, built, error)) << error;
     if (std::getenv("ZK_UPDATE_SAMPLE")) {
         ASSERT_TRUE(Tam::Io::zkAtomicWrite(path, built, error)) << error;
         return;
@@ -23,5 +25,18 @@ TEST(SampleScene, BundledFileIsTheBuiltScene)
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bundled;
     bundled << in.rdbuf();
-    EXPECT_EQ(bundled.str(), built) << "examples/sample.zks.json is out of date: run with ZK_UPDATE_SAMPLE=1";
+    EXPECT_EQ(bundled.str(), built) << "examples/" << fileName << " is out of date: run with ZK_UPDATE_SAMPLE=1";
+}
+
+} // namespace
+
+TEST(SampleScene, BundledFileIsTheBuiltScene)
+{
+    expectBundledFileIsTheBuiltScene("sample.zks.json", Tam::Test::buildSampleScene().get());
+}
+
+// The texture pipeline's scene (zkopt demo runs examples/textures.ini over it).
+TEST(SampleScene, BundledTextureFileIsTheBuiltScene)
+{
+    expectBundledFileIsTheBuiltScene("textures.zks.json", Tam::Test::buildTextureScene().get());
 }
