@@ -12,6 +12,7 @@ struct DemoPipeline {
 };
 static const DemoPipeline demoPipelines[] = {
     {"demo.ini", "sample.zks.json"},
+    {"platforms.ini", "platforms.zks.json"},
 };
 
 int demoCommand(const std::string&)
