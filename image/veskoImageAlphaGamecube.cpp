@@ -5,6 +5,8 @@
 // has one (or when block compression is not allowed), else to format 34.
 #include "image/veskoImageAlphaGamecube.h"
 
+#include "image/TexelBytes.h"
+
 namespace Tam::OptExtension {
 
 ZK_DEFINE_PASS_WITH_FIELDS(veskoImageAlphaGamecube)
@@ -48,10 +50,7 @@ bool veskoImageAlphaGamecube::hasPartialAlpha(zkImage* image)
 {
     image->makeAbstract(zkImage::getClassTypeSafe());
     int positions[4];
-    const int bytesPerPixel = (image->getComponentBits(ZK_GFX_IMAGE_CMPNT_RED) +
-                               image->getComponentBits(ZK_GFX_IMAGE_CMPNT_GREEN) +
-                               image->getComponentBits(ZK_GFX_IMAGE_CMPNT_BLUE) +
-                               image->getComponentBits(ZK_GFX_IMAGE_CMPNT_ALPHA)) / 8;
+    const int bytesPerPixel = texelBytes(*image);
     bool partial = false;
     if (bytesPerPixel > 0 && image->getIndexFromComponentOrder(image->getOrder(), positions) && positions[3] >= 0) {
         const uint8_t* data = image->getData();

@@ -6,6 +6,8 @@
 // configured; from then on the whole process uses PAL's.
 #include "image/veskoNTSCFilter.h"
 
+#include "image/TexelBytes.h"
+
 #include <cmath>
 
 namespace Tam::OptExtension {
@@ -102,10 +104,7 @@ void veskoNTSCFilter::visitor(zkObject* object)
         if (!image || image->isIndexed()) continue;
         image->makeAbstract(zkImage::getClassTypeSafe());
         int positions[4];
-        const int bytesPerPixel = (image->getComponentBits(ZK_GFX_IMAGE_CMPNT_RED) +
-                                   image->getComponentBits(ZK_GFX_IMAGE_CMPNT_GREEN) +
-                                   image->getComponentBits(ZK_GFX_IMAGE_CMPNT_BLUE) +
-                                   image->getComponentBits(ZK_GFX_IMAGE_CMPNT_ALPHA)) / 8;
+        const int bytesPerPixel = texelBytes(*image);
         const int width = image->getWidth(), height = image->getHeight(), stride = image->getStride();
         // Images without separate colour bytes (luminance, alpha only) cannot be hot: equal
         // components carry no chroma and at most full luma.

@@ -9,13 +9,13 @@
 #include <fstream>
 #include <sstream>
 
-// After changing the sample scene, run this test with ZK_UPDATE_SAMPLE=1 to rewrite the file.
-TEST(SampleScene, BundledFileIsTheBuiltScene)
+namespace Tam::Test {
+
+void expectBundledScene(const std::string& relativePath, const Sg::zkFileInfo* scene)
 {
-    const std::string path = std::string(ZK_FIXTURES) + "/../../examples/sample.zks.json";
+    const std::string path = std::string(ZK_FIXTURES) + "/../../" + relativePath;
     std::string built, error;
-    auto scene = Tam::Test::buildSampleScene();
-    ASSERT_TRUE(Tam::Io::zkEncodeScene(scene.get(), Tam::Io::zkSceneForm::Text, built, error)) << error;
+    ASSERT_TRUE(Tam::Io::zkEncodeScene(scene, Tam::Io::zkSceneForm::Text, built, error)) << error;
     if (std::getenv("ZK_UPDATE_SAMPLE")) {
         ASSERT_TRUE(Tam::Io::zkAtomicWrite(path, built, error)) << error;
         return;
@@ -23,5 +23,13 @@ TEST(SampleScene, BundledFileIsTheBuiltScene)
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bundled;
     bundled << in.rdbuf();
-    EXPECT_EQ(bundled.str(), built) << "examples/sample.zks.json is out of date: run with ZK_UPDATE_SAMPLE=1";
+    EXPECT_EQ(bundled.str(), built) << relativePath << " is out of date: run with ZK_UPDATE_SAMPLE=1";
+}
+
+} // namespace Tam::Test
+
+// After changing the sample scene, run this test with ZK_UPDATE_SAMPLE=1 to rewrite the file.
+TEST(SampleScene, BundledFileIsTheBuiltScene)
+{
+    Tam::Test::expectBundledScene("examples/sample.zks.json", Tam::Test::buildSampleScene().get());
 }
