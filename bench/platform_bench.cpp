@@ -36,10 +36,14 @@ zkSmartPointer<zkImage> photo(Alpha alphaOf)
             const float hue = std::sin(9.0f * u + 4.0f * std::cos(7.0f * v)) * 0.5f + 0.5f;
             const float light = 0.35f + 0.6f * (std::sin(23.0f * u * v + 3.0f * u) * 0.5f + 0.5f);
             const bool vivid = std::sin(31.0f * u) * std::sin(17.0f * v) > 0.7f;
-            auto channel = [&](float c) { return uint8_t(std::clamp(255.0f * c * light + float(grain(rng)), 0.0f, 255.0f)); };
-            p[0] = channel(vivid ? 1.0f : 0.4f + 0.5f * hue);
-            p[1] = channel(vivid ? 0.05f : 0.3f + 0.4f * (1.0f - hue));
-            p[2] = channel(vivid ? 0.6f * hue : 0.2f + 0.5f * hue * hue);
+            auto channel = [&](float c, float shade) {
+                return uint8_t(std::clamp(255.0f * c * shade + float(grain(rng)), 0.0f, 255.0f));
+            };
+            // Vivid patches keep their full brightness: saturated reds and magentas.
+            const float shade = vivid ? 1.0f : light;
+            p[0] = channel(vivid ? 1.0f : 0.4f + 0.5f * hue, shade);
+            p[1] = channel(vivid ? 0.05f : 0.3f + 0.4f * (1.0f - hue), shade);
+            p[2] = channel(vivid ? 0.6f * hue : 0.2f + 0.5f * hue * hue, shade);
             p[3] = alphaOf(u, v);
         }
     auto image = zkCreate<zkImage>();

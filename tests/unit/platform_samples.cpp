@@ -2,6 +2,7 @@
 
 #include "tests/unit/platform_scene.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Tam::Test {
@@ -63,13 +64,13 @@ Texel lattice(int x, int y)
     return Texel{150, 110, 70, slat ? uint8_t(255) : uint8_t(0)};
 }
 
-// Red on the left through magenta to blue on the right, paler towards the bottom.
+// Full red on the left through magenta to full blue on the right, paler towards the bottom.
 Texel posterColour(int x, int y)
 {
-    const float across = float(x) / 63.0f, pale = float(y) / 31.0f * 0.45f;
-    const float r = (1.0f - across), b = across, g = 0.0f;
-    auto mix = [&](float c) { return uint8_t(255.0f * (c + (1.0f - c) * pale) * (0.6f + 0.4f * std::max(r, b))); };
-    return Texel{mix(r), mix(g), mix(b), 255};
+    const float across = float(x) / 63.0f, pale = float(y) / 31.0f * 0.6f;
+    const float r = std::min(1.0f, 2.0f * (1.0f - across)), b = std::min(1.0f, 2.0f * across);
+    auto mix = [&](float c) { return uint8_t(255.0f * (c + (1.0f - c) * pale) + 0.5f); };
+    return Texel{mix(r), mix(0.0f), mix(b), 255};
 }
 
 // The banner: colour bands from top to bottom, an arrow near the top pointing up, and a marker
