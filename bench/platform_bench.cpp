@@ -1,5 +1,6 @@
 // The texture fix-ups on 4096 x 4096 images, run through the host as zkopt runs them: the colour
-// filter under NTSC and then PAL on a photo-like RGBA image, and the GameCube alpha pass on an
+// filter under NTSC and then PAL on a photo-like RGBA image and on one holding every 8-bit colour
+// (the worst case), and the GameCube alpha pass on an
 // RGBA image with binary alpha (block-compressed, format 34) and with soft alpha (format 21).
 //
 // Each iteration works on a fresh copy of the image (copied outside the timing). Counters: the
@@ -58,6 +59,24 @@ const zkImage& opaquePhoto()
     return *image;
 }
 
+// Every 8-bit colour once: many more hot pixels than in a painted or photographed texture.
+const zkImage& allColours()
+{
+    static zkSmartPointer<zkImage> image = [] {
+        std::vector<uint8_t> bytes(std::size_t(kSize) * kSize * 4);
+        for (uint32_t i = 0; i < uint32_t(kSize) * kSize; ++i) {
+            bytes[4 * i] = uint8_t(i >> 16);
+            bytes[4 * i + 1] = uint8_t(i >> 8);
+            bytes[4 * i + 2] = uint8_t(i);
+            bytes[4 * i + 3] = 255;
+        }
+        auto made = zkCreate<zkImage>();
+        made->load(bytes.data(), ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32, kSize, kSize, ZK_GFX_IMAGE_ORDER_RGBA);
+        return made;
+    }();
+    return *image;
+}
+
 // Leaf-like cut-outs: alpha 0 or 255.
 const zkImage& cutOutPhoto()
 {
@@ -101,22 +120,24 @@ zkSmartPointer<zkTextureAttr> visitCopies(benchmark::State& state, Run& run, con
     return texture;
 }
 
-void colourFilter(benchmark::State& state, bool ntsc)
+void colourFilter(benchmark::State& state, bool ntsc, const zkImage& source)
 {
     Run run("veskoNTSCFilter");
     static_cast<veskoNTSCFilter*>(run.pass.get())->_ntsc = ntsc;
     run.pass->configure(0);
-    auto texture = visitCopies(state, run, opaquePhoto());
+    auto texture = visitCopies(state, run, source);
     long long hot = 0;
-    const uint8_t* a = opaquePhoto().getData();
+    const uint8_t* a = source.getData();
     const uint8_t* b = texture->getImage(0)->getData();
     for (std::size_t i = 0; i < std::size_t(kSize) * kSize; ++i) hot += std::memcmp(a + 4 * i, b + 4 * i, 3) != 0;
     state.counters["changed%"] = 100.0 * double(hot) / (double(kSize) * kSize);
 }
 
 // NTSC first: configuring a PAL filter switches the whole process.
-void BM_ColourFilterNtsc(benchmark::State& state) { colourFilter(state, true); }
-void BM_ColourFilterPal(benchmark::State& state) { colourFilter(state, false); }
+void BM_ColourFilterNtsc(benchmark::State& state) { colourFilter(state, true, opaquePhoto()); }
+void BM_ColourFilterNtscAllColours(benchmark::State& state) { colourFilter(state, true, allColours()); }
+void BM_ColourFilterPal(benchmark::State& state) { colourFilter(state, false, opaquePhoto()); }
+void BM_ColourFilterPalAllColours(benchmark::State& state) { colourFilter(state, false, allColours()); }
 
 double drawnColourPsnr(const zkImage& source, const zkImage& result)
 {
@@ -151,7 +172,9 @@ void BM_GamecubeSoftAlpha(benchmark::State& state) { gamecube(state, softPhoto()
 } // namespace
 
 BENCHMARK(BM_ColourFilterNtsc)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_ColourFilterNtscAllColours)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_ColourFilterPal)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_ColourFilterPalAllColours)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_GamecubeBinaryAlpha)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 BENCHMARK(BM_GamecubeSoftAlpha)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
