@@ -64,13 +64,12 @@ Texel lattice(int x, int y)
     return Texel{150, 110, 70, slat ? uint8_t(255) : uint8_t(0)};
 }
 
-// Full red on the left through magenta to full blue on the right, paler towards the bottom.
+// Full red on the left through magenta to full blue on the right, darker towards the bottom.
 Texel posterColour(int x, int y)
 {
-    const float across = float(x) / 63.0f, pale = float(y) / 31.0f * 0.6f;
+    const float across = float(x) / 63.0f, shade = 1.0f - 0.5f * float(y) / 31.0f;
     const float r = std::min(1.0f, 2.0f * (1.0f - across)), b = std::min(1.0f, 2.0f * across);
-    auto mix = [&](float c) { return uint8_t(255.0f * (c + (1.0f - c) * pale) + 0.5f); };
-    return Texel{mix(r), mix(0.0f), mix(b), 255};
+    return Texel{uint8_t(255.0f * r * shade + 0.5f), 0, uint8_t(255.0f * b * shade + 0.5f), 255};
 }
 
 // The banner: colour bands from top to bottom, an arrow near the top pointing up, and a marker
