@@ -212,3 +212,21 @@ TEST(ScalePs2Texture, GltfExportShowsTheTransposedTextureTheRightWayRound)
         EXPECT_EQ(rgba[(std::size_t(y) * 128 + x) * 4], before[v]) << "corner " << v;
     }
 }
+
+// The host's report of a failed internal check reaches the handler in force, which may ask for
+// the report to be ignored from then on; setting an empty handler puts the default back.
+TEST(ReportError, GoesToTheHandlerInForceAndAnswersWhatItSaid)
+{
+    std::vector<std::string> seen;
+    auto previous = zkSetReportHandler([&](const char* file, int line, const char* message) {
+        seen.push_back(std::string(file) + ":" + std::to_string(line) + ": " + message);
+        return seen.size() > 1 ? ZK_REPORT_IGNORE_ALWAYS : ZK_REPORT_CONTINUE;
+    });
+    EXPECT_EQ(zkReportError("a.cpp", 3, "first"), ZK_REPORT_CONTINUE);
+    EXPECT_EQ(zkReportError("b.cpp", 4, "second"), ZK_REPORT_IGNORE_ALWAYS);
+    EXPECT_EQ(seen, (std::vector<std::string>{"a.cpp:3: first", "b.cpp:4: second"}));
+    EXPECT_TRUE(zkSetReportHandler(previous));
+    EXPECT_TRUE(zkSetReportHandler({}));
+    EXPECT_EQ(zkReportError("c.cpp", 5, "to standard error"), ZK_REPORT_CONTINUE);
+    EXPECT_EQ(seen.size(), 2u);
+}
