@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 using namespace Tam::OptExtension;
 using namespace Tam::Test;
 
@@ -185,7 +187,8 @@ TEST(ScalePs2Texture, GltfExportShowsTheTransposedTextureTheRightWayRound)
     }
     h.run(printingPass(h));
 
-    const std::string path = (std::filesystem::temp_directory_path() / "zk_ps2_transposed.gltf").string();
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("zk_ps2_transposed_" + std::to_string(getpid()) + ".gltf")).string();
     std::string error;
     ASSERT_TRUE(Tam::Io::zkExportGltf(h.file.get(), path, Tam::Io::zkGltfForm::Embedded, error)) << error;
     std::ifstream in(path);
