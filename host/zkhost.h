@@ -10,6 +10,7 @@
 #include "host/core/zkList.h"
 #include "host/core/zkObjectWalk.h"
 #include "host/core/zkRegistry.h"
+#include "host/core/zkReportError.h"
 #include "host/gfx/zkGfxEnums.h"
 #include "host/gfx/zkImage.h"
 #include "host/gfx/zkVertexArray.h"

@@ -1,4 +1,5 @@
-// Replaces blending by an alpha test where a texture is mostly fully transparent or opaque.
+// Replaces blending by an alpha test where a texture is mostly fully transparent or opaque, and
+// forces additive blending where artists asked for it.
 #pragma once
 #include "frame/OptClass.h"
 
@@ -18,6 +19,22 @@ public:
     using Super::canOptimize;
     bool canOptimize(zkNode* node) override;
     bool configure(int section) override;
+
+    // Converts every qualifying attribute set below root from blending to an alpha test.
+    void DoConversion(zkNode* root);
+    // Whether the bound texture's alpha is two-valued enough for an alpha test. counts receives
+    // the texels below the transparent level, in between, and at or above the opaque level
+    // whenever the histogram could be made.
+    bool TextureNeedsAlphaTest(zkTextureBindAttr* bind, int counts[3]);
+    // Finds the user-info groups that ask for additive blending and forces it below them.
+    void LookForForceAdditive(zkNode* node);
+    void ForceAdditive(zkNode* node);
+
+private:
+    // Alpha levels (0 to 255) derived from _transparentMax and _opaqueMin for one conversion;
+    // the implicit copy constructor copies them with the fields.
+    int m_transparentLevel = 0;
+    int m_opaqueLevel = 0;
 };
 
 } // namespace Tam::OptExtension

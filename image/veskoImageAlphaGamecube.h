@@ -15,6 +15,10 @@ public:
     bool configure(int section) override;
     void visitor(zkObject* object) override;
     zkMetaObject* getVisitedObjectMeta() override;
+
+private:
+    // Whether some texel's alpha is neither 0 nor 255.
+    bool hasPartialAlpha(zkImage* image);
 };
 
 } // namespace Tam::OptExtension

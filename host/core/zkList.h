@@ -94,6 +94,8 @@ public:
     void append(bool v) { values.push_back(v ? 1 : 0); }
     void set(int i, bool v) { values[i] = v ? 1 : 0; }
     void setCount(int n) { values.resize(n < 0 ? 0 : n); }
+    // count copies of v before position i (0 to getCount()).
+    void insert(int i, int count, bool v) { values.insert(values.begin() + i, count < 0 ? 0 : count, v ? 1 : 0); }
 };
 
 class zkFloatList : public zkObject {

@@ -366,7 +366,9 @@ void encodeGcCMPR(const uint8_t* rgba, PixelImage& img) {
                     std::memcpy(texels + 4 * (ty * 4 + tx), rgba + (size_t(y) * img.width + x) * 4, 4);
                 }
             if (mask == 0) mask = 1; // an all-padding block still needs valid colour words
-            squish::CompressMasked(texels, mask, block, squish::kDxt1 | squish::kColourClusterFit);
+            // The range fit: a 4096 x 4096 texture compresses in about a second, where the
+            // cluster fit takes half a minute for about 1 dB of PSNR more.
+            squish::CompressMasked(texels, mask, block, squish::kDxt1 | squish::kColourRangeFit);
             swapBlockLayout(block, img.pixels.data() + cmprBlockOffset(bx, by, pw));
         }
 }

@@ -380,16 +380,16 @@ bool rotate(PixelImage& image, double degrees, std::string* error) {
                 uint32_t sx, sy;
                 switch (turns) {
                 case 1:
-                    sx = y;
-                    sy = H - 1 - x;
+                    sx = W - 1 - y;
+                    sy = x;
                     break;
                 case 2:
                     sx = W - 1 - x;
                     sy = H - 1 - y;
                     break;
                 default:
-                    sx = W - 1 - y;
-                    sy = x;
+                    sx = y;
+                    sy = H - 1 - x;
                     break;
                 }
                 std::memcpy(out.bytes.data() + (size_t(y) * out.width + x) * tb,

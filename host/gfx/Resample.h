@@ -58,8 +58,10 @@ bool resample4(const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight, size_t
 // Mirrors the rows: row 0 becomes the last.
 bool flipV(PixelImage& image, std::string* error = nullptr);
 
-// Rotates by a multiple of 90 degrees; 90 turns the image clockwise as stored, row 0 on
-// top, so that flipV followed by rotate(90) transposes it. Other angles are refused.
+// Rotates by a multiple of 90 degrees; 90 turns the image counterclockwise as seen with row 0
+// on top. That is the positive sense of the host's texture space, whose t axis points up (row 0
+// is t = 1), so flipV followed by rotate(90) transposes the picture in texture coordinates: what
+// was at (s, t) is at (t, s). Other angles are refused.
 bool rotate(PixelImage& image, double degrees, std::string* error = nullptr);
 
 } // namespace Tam::Gfx

@@ -248,6 +248,9 @@ bool zkImage::loadPNG(const char* path, std::string* error)
 
 void zkImage::makeAbstract(zkMetaObject*)
 {
+    // Byte-addressable texels stay as they are, without copying them out and back.
+    int positions[4];
+    if (isIndexed() || getIndexFromComponentOrder(order, positions)) return;
     PixelImage image;
     if (!getPixelImage(image)) return;
     auto state = std::make_shared<AbstractState>();

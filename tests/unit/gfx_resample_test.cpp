@@ -136,6 +136,8 @@ TEST(GfxResize, BadRequestsAreRefused) {
     EXPECT_EQ(img.width, 4u);
 }
 
+// Rows run down while t runs up, so the transpose in texture coordinates mirrors the stored
+// texels about the other diagonal: stored (x, y) comes from (W-1-y, H-1-x).
 TEST(GfxTransform, FlipThenQuarterTurnTransposes) {
     for (uint32_t format : {uint32_t(kFormatRGBA8888), uint32_t(kFormatRGB888), uint32_t(kFormatGcRGB5A3)}) {
         SCOPED_TRACE(formatName(format));
@@ -147,7 +149,7 @@ TEST(GfxTransform, FlipThenQuarterTurnTransposes) {
         ASSERT_EQ(img.height, 3u);
         for (uint32_t y = 0; y < 3; ++y)
             for (uint32_t x = 0; x < 2; ++x)
-                EXPECT_EQ(texelXY(img, x, y), (std::pair<int, int>{int(y), int(x)}));
+                EXPECT_EQ(texelXY(img, x, y), (std::pair<int, int>{2 - int(y), 1 - int(x)}));
         ASSERT_TRUE(rotate(img, -90.0));
         ASSERT_TRUE(rotate(img, 180.0));
         EXPECT_EQ(texelXY(img, 0, 0), (std::pair<int, int>{2, 0}));
@@ -160,12 +162,12 @@ TEST(GfxTransform, FourBitImagesMoveWholeTexels) {
     ASSERT_TRUE(load(img, packed, 2, kFormatIndexed4, 3, 1));
     std::vector<uint8_t> entries(16 * 4, 255);
     ASSERT_TRUE(setPalette(img, entries.data(), 16));
-    ASSERT_TRUE(rotate(img, 90.0)); // a column, top to bottom 1, 2, 3
+    ASSERT_TRUE(rotate(img, 90.0)); // a column, top to bottom 3, 2, 1
     EXPECT_EQ(img.width, 1u);
     EXPECT_EQ(img.height, 3u);
-    EXPECT_EQ(img.pixels, (std::vector<uint8_t>{0x21, 0x03}));
-    ASSERT_TRUE(flipV(img));
     EXPECT_EQ(img.pixels, (std::vector<uint8_t>{0x23, 0x01}));
+    ASSERT_TRUE(flipV(img));
+    EXPECT_EQ(img.pixels, (std::vector<uint8_t>{0x21, 0x03}));
 }
 
 TEST(GfxHistogram, CountsOneComponentPerBin) {

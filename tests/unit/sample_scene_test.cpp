@@ -10,12 +10,11 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
+namespace Tam::Test {
 
-// After changing a bundled scene, run these tests with ZK_UPDATE_SAMPLE=1 to rewrite its file.
-void expectBundledFileIsTheBuiltScene(const std::string& fileName, const Tam::Sg::zkFileInfo* scene)
+void expectBundledScene(const std::string& relativePath, const Sg::zkFileInfo* scene)
 {
-    const std::string path = std::string(ZK_FIXTURES) + "/../../examples/" + fileName;
+    const std::string path = std::string(ZK_FIXTURES) + "/../../" + relativePath;
     std::string built, error;
     ASSERT_TRUE(Tam::Io::zkEncodeScene(scene, Tam::Io::zkSceneForm::Text, built, error)) << error;
     if (std::getenv("ZK_UPDATE_SAMPLE")) {
@@ -25,18 +24,19 @@ void expectBundledFileIsTheBuiltScene(const std::string& fileName, const Tam::Sg
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bundled;
     bundled << in.rdbuf();
-    EXPECT_EQ(bundled.str(), built) << "examples/" << fileName << " is out of date: run with ZK_UPDATE_SAMPLE=1";
+    EXPECT_EQ(bundled.str(), built) << relativePath << " is out of date: run with ZK_UPDATE_SAMPLE=1";
 }
 
-} // namespace
+} // namespace Tam::Test
 
+// After changing the sample scene, run this test with ZK_UPDATE_SAMPLE=1 to rewrite the file.
 TEST(SampleScene, BundledFileIsTheBuiltScene)
 {
-    expectBundledFileIsTheBuiltScene("sample.zks.json", Tam::Test::buildSampleScene().get());
+    Tam::Test::expectBundledScene("examples/sample.zks.json", Tam::Test::buildSampleScene().get());
 }
 
 // The texture pipeline's scene (zkopt demo runs examples/textures.ini over it).
 TEST(SampleScene, BundledTextureFileIsTheBuiltScene)
 {
-    expectBundledFileIsTheBuiltScene("textures.zks.json", Tam::Test::buildTextureScene().get());
+    Tam::Test::expectBundledScene("examples/textures.zks.json", Tam::Test::buildTextureScene().get());
 }

@@ -13,6 +13,7 @@ struct DemoPipeline {
 static const DemoPipeline demoPipelines[] = {
     {"demo.ini", "sample.zks.json"},
     {"textures.ini", "textures.zks.json"},
+    {"platforms.ini", "platforms.zks.json"},
 };
 
 // The examples sit in share/zkopt/examples beside bin/ (the build tree copies them there too), so
