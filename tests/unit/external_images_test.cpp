@@ -69,6 +69,12 @@ struct OutputFolder {
     }
 };
 
+// A harness scene whose run writes into a fresh output folder.
+struct OutputScene : OutputFolder {
+    PassHarness scene;
+    explicit OutputScene(const std::string& name) : OutputFolder(name) { scene.host.setBaseDirectory(path.string()); }
+};
+
 zkSmartPointer<zkImageExternalVesko> externalPass(PassHarness& scene, const char* subDirectory = nullptr,
                                                   bool force = true)
 {
@@ -91,9 +97,8 @@ std::vector<zkExternalImageEntry*> entriesOf(const zkFileInfo* file)
 
 TEST(ExternalImages, FileNamesKeepOnlyTheBaseNameSoNoImageNameWritesOutsideTheOutputFolder)
 {
-    OutputFolder out("names");
-    PassHarness scene;
-    scene.host.setBaseDirectory(out.path.string());
+    OutputScene out("names");
+    PassHarness& scene = out.scene;
     auto rock = rgbaImage("c:/art/rock.tga", 2, 2);
     auto unnamed = rgbaImage("", 2, 2);
     auto up = rgbaImage("../../escape.tga", 2, 2);
@@ -118,10 +123,9 @@ TEST(ExternalImages, FileNamesKeepOnlyTheBaseNameSoNoImageNameWritesOutsideTheOu
 
 TEST(ExternalImages, ASubDirectoryTakesTheFilesWhileMessagesAndEntryNamesKeepThePlainName)
 {
-    OutputFolder out("subdir");
+    OutputScene out("subdir");
+    PassHarness& scene = out.scene;
     fs::create_directory(out.path / "tex");
-    PassHarness scene;
-    scene.host.setBaseDirectory(out.path.string());
     auto rock = rgbaImage("c:/art/rock.tga", 2, 2);
     addTexture(scene, {rock});
 
@@ -138,9 +142,8 @@ TEST(ExternalImages, ASubDirectoryTakesTheFilesWhileMessagesAndEntryNamesKeepThe
 
 TEST(ExternalImages, TwoImagesOfOneBaseNameWriteOneFileAndTheLaterWins)
 {
-    OutputFolder out("same_name");
-    PassHarness scene;
-    scene.host.setBaseDirectory(out.path.string());
+    OutputScene out("same_name");
+    PassHarness& scene = out.scene;
     auto first = rgbaImage("a/wall.tga", 1, 1);
     auto second = rgbaImage("b/wall.tga", 3, 2);
     addTexture(scene, {first, second});
@@ -154,9 +157,8 @@ TEST(ExternalImages, TwoImagesOfOneBaseNameWriteOneFileAndTheLaterWins)
 
 TEST(ExternalImages, WithoutForcePngUsageNoEntryIsMadeButTheFileIsWritten)
 {
-    OutputFolder out("no_entries");
-    PassHarness scene;
-    scene.host.setBaseDirectory(out.path.string());
+    OutputScene out("no_entries");
+    PassHarness& scene = out.scene;
     addTexture(scene, {rgbaImage("rock.tga", 2, 2)});
     const int infosBefore = scene.file->getInfoList()->getCount();
 
@@ -187,9 +189,8 @@ TEST(ExternalImages, AMissingOrNonFolderSubDirectoryRefusesConfigureWithTheExact
 
 TEST(ExternalImages, WrittenFilesDecodeToTheImagesTexels)
 {
-    OutputFolder out("decode");
-    PassHarness scene;
-    scene.host.setBaseDirectory(out.path.string());
+    OutputScene out("decode");
+    PassHarness& scene = out.scene;
     auto rgba = rgbaImage("colour.tga", 5, 3);
     auto indexed = zkCreate<zkImage>();
     indexed->setName("indexed.bmp");
@@ -246,10 +247,9 @@ TEST(ExternalImages, TheWrittenSceneKeepsItsEntriesAndASecondRunReusesThem)
 
 TEST(ExternalImages, AGltfExportRefersToTheFilesInsteadOfCarryingThePixels)
 {
-    OutputFolder out("gltf");
+    OutputScene out("gltf");
+    PassHarness& scene = out.scene;
     fs::create_directory(out.path / "tex");
-    PassHarness scene;
-    scene.host.setBaseDirectory(out.path.string());
     auto geometry = zkCreate<zkGeometry>();
     auto array = zkCreate<zkVertexArray>();
     array->configure(zkVertexFormat::POSITION | 1u << zkVertexFormat::TEXCOORD_SHIFT, 3, 0);
