@@ -42,15 +42,3 @@ TEST(ExternalImagesRun, FilesGoBesideTheOutputAndTheOutputRecordsThem)
         if (object["class"] == "zkExternalImageEntry") paths.push_back(object["fields"]["filePath"]);
     EXPECT_EQ(paths, (std::vector<std::string>{"tex/rock.png", "tex/DefaultImageName.png", "tex/up.png"}));
 }
-
-TEST(ExternalImagesRun, AMissingSubDirectoryFailsTheRunBeforeAnyFileIsWritten)
-{
-    const fs::path folder = scratchDirectory("external_images_refused");
-    const std::string config = (folder / "run.ini").string();
-    writeFile(config, "[pipeline]\npasses = zkImageExternalVesko\n[zkImageExternalVesko]\n_imageSubDirectory = tex\n");
-
-    RunResult r = runZkopt({"run", "--config", config, kScene, (folder / "scene.zks.json").string()});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "ERROR: The directory tex does not exist\n");
-    EXPECT_EQ(filesBelow(folder), (std::set<std::string>{"run.ini"}));
-}

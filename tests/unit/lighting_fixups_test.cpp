@@ -40,14 +40,6 @@ zkSmartPointer<zkGeometry> geometry(const char* name, std::initializer_list<uint
     return g;
 }
 
-zkSmartPointer<veskoNoNormalsNoLighting> noNormals(PassHarness& scene, const char* subString = nullptr,
-                                                   bool searchNames = true)
-{
-    auto pass = scene.pass<veskoNoNormalsNoLighting>();
-    pass->_nameSubString.set(subString);
-    pass->_searchNames = searchNames;
-    return pass;
-}
 
 // The lighting-off set a conversion made from a geometry: its one attribute switches lighting
 // off and its one child is the geometry that took the attributes without normals.
@@ -81,7 +73,7 @@ TEST(NoNormalsNoLighting, OnlyATagWithoutValueSelectsAndTheFirstAttributeLeftWit
     scene.root->appendChild(geometry("door$bc", {kNormal}));
     scene.root->appendChild(geometry("door$bc1", {kNormal}));
 
-    EXPECT_EQ(scene.run(noNormals(scene)), "Removing normals from rock$nn\n"
+    EXPECT_EQ(scene.run(scene.pass<veskoNoNormalsNoLighting>()), "Removing normals from rock$nn\n"
                                            "Removing normals from door$bc\n"
                                            "rock$nn had at least one zkGeometryAttr with no normals.\n"
                                            "door$bc had at least one zkGeometryAttr with no normals.\n"
@@ -117,31 +109,13 @@ TEST(NoNormalsNoLighting, AttributesWithoutNormalsMoveLastFirst)
     auto bare = geometry("bare", {0, kNormal, 0});
     zkSmartPointer<zkGeometryAttr> first(bare->getGeometryAttr(0)), third(bare->getGeometryAttr(2));
     scene.root->appendChild(bare);
-    scene.run(noNormals(scene));
+    scene.run(scene.pass<veskoNoNormalsNoLighting>());
     zkGeometry* moved = unlitGeometryOf(scene.root->getChild(1), "bare");
     ASSERT_TRUE(moved);
     ASSERT_EQ(moved->getAttrCount(), 2);
     EXPECT_EQ(moved->getGeometryAttr(0), third.get());
     EXPECT_EQ(moved->getGeometryAttr(1), first.get());
     EXPECT_EQ(bare->getAttrCount(), 1);
-}
-
-TEST(NoNormalsNoLighting, TheNameSubStringSelectsOnlyWhileSearchNamesIsOn)
-{
-    for (bool search : {true, false}) {
-        PassHarness scene;
-        scene.root->appendChild(geometry("wall_flat_01", {kNormal}));
-        scene.root->appendChild(geometry("wall_Flat_02", {kNormal}));
-        const std::string printed = scene.run(noNormals(scene, "_flat", search));
-        if (search)
-            EXPECT_EQ(printed, "Removing normals from wall_flat_01\n"
-                               "wall_flat_01 had at least one zkGeometryAttr with no normals.\n"
-                               "Old wall_flat_01 removed.\n"
-                               "veskoNoNormalsNoLighting all done!\n");
-        else
-            EXPECT_EQ(printed, "veskoNoNormalsNoLighting all done!\n");
-        EXPECT_EQ(scene.root->getChildCount(), 2);
-    }
 }
 
 TEST(NoNormalsNoLighting, MixedAttributesSplitAndTheGeometryWithNormalsStays)
@@ -158,7 +132,7 @@ TEST(NoNormalsNoLighting, MixedAttributesSplitAndTheGeometryWithNormalsStays)
     scene.root->appendChild(unnamed);
     scene.root->appendChild(morph);
 
-    EXPECT_EQ(scene.run(noNormals(scene)), "mixed had at least one zkGeometryAttr with no normals.\n"
+    EXPECT_EQ(scene.run(scene.pass<veskoNoNormalsNoLighting>()), "mixed had at least one zkGeometryAttr with no normals.\n"
                                            " had at least one zkGeometryAttr with no normals.\n"
                                            "Old  removed.\n"
                                            "veskoNoNormalsNoLighting all done!\n");
@@ -187,7 +161,7 @@ TEST(NoNormalsNoLighting, AConvertedGeometryWithChildrenBecomesAGroupUnderEveryP
     scene.root->appendChild(left);
     scene.root->appendChild(right);
 
-    EXPECT_EQ(scene.run(noNormals(scene)), "crate had at least one zkGeometryAttr with no normals.\n"
+    EXPECT_EQ(scene.run(scene.pass<veskoNoNormalsNoLighting>()), "crate had at least one zkGeometryAttr with no normals.\n"
                                            "Old crate converted to a group.\n"
                                            "veskoNoNormalsNoLighting all done!\n");
     EXPECT_EQ(shared->getParentCount(), 0);
@@ -203,23 +177,6 @@ TEST(NoNormalsNoLighting, AConvertedGeometryWithChildrenBecomesAGroupUnderEveryP
         for (const auto& child : children) EXPECT_EQ(group->getChild(i++), child.get());
     }
     EXPECT_EQ(left->getChild(0), right->getChild(0)); // one set, shared as the geometry was
-}
-
-TEST(MaterialFixUps, OnlyMaterialMode3BecomesMode2)
-{
-    PassHarness scene;
-    auto set = zkCreate<zkAttrSet>();
-    std::vector<zkSmartPointer<zkMaterialModeAttr>> modes;
-    for (int m : {0, 1, 2, 3, 4}) {
-        modes.push_back(zkCreate<zkMaterialModeAttr>());
-        modes.back()->setMode(m);
-        set->appendAttr(modes.back());
-    }
-    scene.root->appendChild(set);
-    EXPECT_EQ(scene.run(scene.pass<veskoFixMaterialMode>()), "");
-    std::vector<int> after;
-    for (const auto& m : modes) after.push_back(m->getMode());
-    EXPECT_EQ(after, (std::vector<int>{0, 1, 2, 2, 4}));
 }
 
 TEST(MaterialFixUps, GlossMapsGoFromSecondGenerationShadersOnly)
