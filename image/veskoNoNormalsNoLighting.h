@@ -12,10 +12,20 @@ public:
     F(zkStringRef, _nameSubString, k_nameSubString)
     ZK_FIELDS(veskoNoNormalsNoLighting_FIELDS)
 
-    bool apply(zkSmartPointer<zkNode>& root) override;
+    bool configure(int section) override;
     using Super::canOptimize;
     bool canOptimize(zkNode* node) override;
-    bool configure(int section) override;
+    bool apply(zkSmartPointer<zkNode>& root) override;
+
+    void DoConversion(zkNode* root);
+
+private:
+    // Whether the geometry's name asks for its normals to be dropped.
+    bool isSelected(const char* name) const;
+    // Drops the normals of a selected geometry and answers whether it has an attribute without them.
+    bool collectAttrVerts(zkGeometry* geometry, bool selected);
+    // Moves the attributes without normals under a lighting-off set beside the geometry.
+    void convert(zkGeometry* geometry);
 };
 
 } // namespace Tam::OptExtension

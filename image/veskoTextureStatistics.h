@@ -14,10 +14,13 @@ public:
     ZK_FIELDS(veskoTextureStatistics_FIELDS)
 
     bool configure(int section) override;
-    void visitor(zkObject* object) override;
-    zkMetaObject* getVisitedObjectMeta() override;
-    void postVisit() override;
     void preVisit() override;
+    void visitor(zkObject* object) override;
+    void postVisit() override;
+    zkMetaObject* getVisitedObjectMeta() override;
+
+protected:
+    void reset();
 };
 
 } // namespace Tam::OptExtension

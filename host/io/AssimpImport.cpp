@@ -216,6 +216,10 @@ private:
     zkSmartPointer<zkGeometry> buildGeometry(const aiMesh* mesh, unsigned meshIndex, zkIntList* palette);
     zkSmartPointer<zkAttrSet> buildMaterial(unsigned materialIndex);
     zkTextureAttr* texture(const aiMaterial* material, const std::string& materialName);
+    zkSmartPointer<zkEnvironmentMapShader2> environmentShader(const aiMaterial* material, const std::string& materialName,
+                                                              zkTextureBindAttr* diffuse);
+    zkSmartPointer<zkImage> materialImage(const aiMaterial* material, aiTextureType type, unsigned index,
+                                          const std::string& materialName);
     zkSmartPointer<zkImage> loadImage(const std::string& reference, std::string& problem);
     zkSmartPointer<zkAnimation> buildAnimation(const aiAnimation* animation, unsigned index);
 
@@ -355,8 +359,11 @@ zkSmartPointer<zkNode> SceneImport::buildNode(const aiNode* node, int depth)
             sets.emplace_back(material, buildMaterial(material));
             set = sets.end() - 1;
         }
-        if (set->second) set->second->appendChild(geometry);
-        else content->appendChild(geometry);
+        zkGroup* into = set->second ? set->second.get() : content;
+        // A material with a reflection map holds its geometry below its environment-map shader.
+        if (set->second && set->second->getChildCount() > 0)
+            if (auto* shader = zkEnvironmentMapShader2::dynamicCast(set->second->getChild(0))) into = shader;
+        into->appendChild(geometry);
     }
     for (const auto& [material, set] : sets)
         if (set) content->appendChild(set);
@@ -530,11 +537,13 @@ zkSmartPointer<zkAttrSet> SceneImport::buildMaterial(unsigned materialIndex)
     auto set = zkCreate<zkAttrSet>();
     set->setName(name.c_str());
 
+    zkSmartPointer<zkTextureBindAttr> bind;
     if (zkTextureAttr* texture = this->texture(material, name)) {
-        auto bind = zkCreate<zkTextureBindAttr>();
+        bind = zkCreate<zkTextureBindAttr>();
         bind->setTexture(texture);
         set->appendAttr(bind);
     }
+    if (auto shader = environmentShader(material, name, bind)) set->appendChild(shader);
 
     // glTF says how alpha is used; other formats only give an opacity below 1 or an opacity map.
     aiString alphaMode;
@@ -612,6 +621,48 @@ zkTextureAttr* SceneImport::texture(const aiMaterial* material, const std::strin
     }
     m_textures[reference] = texture;
     return texture.get();
+}
+
+// A reflection texture (Collada <reflective>) becomes the sphere map
+// (image 0, apply type 2) of an environment-map shader, which also holds the material's diffuse
+// texture and, as its gloss map, the specular (or else shininess) texture. Null when the material
+// has no reflection map or it cannot be read.
+zkSmartPointer<zkEnvironmentMapShader2> SceneImport::environmentShader(const aiMaterial* material,
+                                                                      const std::string& materialName,
+                                                                      zkTextureBindAttr* diffuse)
+{
+    if (material->GetTextureCount(aiTextureType_REFLECTION) == 0) return nullptr;
+    zkSmartPointer<zkImage> sphere = materialImage(material, aiTextureType_REFLECTION, 0, materialName);
+    if (!sphere) return nullptr;
+    auto environment = zkCreate<zkTextureCubeAttr>();
+    environment->setImage(sphere, 0);
+    environment->setApplyMode(ZK_TEXTURE_APPLY_SPHERE);
+    auto shader = zkCreate<zkEnvironmentMapShader2>();
+    shader->setName(materialName.c_str());
+    shader->setEnvironmentMapTexture(environment);
+    shader->setDiffuseTexture(diffuse);
+    for (aiTextureType type : {aiTextureType_SPECULAR, aiTextureType_SHININESS})
+        if (material->GetTextureCount(type) > 0) {
+            if (zkSmartPointer<zkImage> image = materialImage(material, type, 0, materialName)) {
+                auto gloss = zkCreate<zkTextureAttr>();
+                gloss->setImage(image, 0);
+                shader->setGlossMapTexture(gloss);
+            }
+            break;
+        }
+    return shader;
+}
+
+// Texture index of the type, loaded; null with a warning when it cannot be.
+zkSmartPointer<zkImage> SceneImport::materialImage(const aiMaterial* material, aiTextureType type, unsigned index,
+                                                   const std::string& materialName)
+{
+    aiString path;
+    if (material->GetTexture(type, index, &path) != AI_SUCCESS || path.length == 0) return nullptr;
+    std::string problem;
+    zkSmartPointer<zkImage> image = loadImage(text(path), problem);
+    if (!image) warn("material \"" + materialName + "\": texture \"" + text(path) + "\": " + problem + "; not used");
+    return image;
 }
 
 zkSmartPointer<zkImage> SceneImport::loadImage(const std::string& reference, std::string& problem)

@@ -6,6 +6,7 @@
 #include "host/attrs/zkRenderAttrs.h"
 #include "host/gfx/Png.h"
 #include "host/io/SceneFile.h"
+#include "host/opt/zkImagePasses.h"
 #include "host/sg/zkAttrSet.h"
 #include "host/sg/zkSceneNodes.h"
 #include "host/sg/zkUserInfo.h"
@@ -179,6 +180,8 @@ private:
     json primitive(const zkGeometryAttr* attr, const State& state);
     int material(const State& state);
     int texture(const zkTextureAttr* texture);
+    int sampledTexture(const zkTextureAttr* texture);
+    std::string externalImageUri(const zkImage* image) const;
     int skin(const State& state);
     void animations();
     json infosExtras();
@@ -528,7 +531,12 @@ int Writer::texture(const zkTextureAttr* texture)
     PixelImage pixels;
     std::string problem = "no image";
     std::vector<uint8_t> png;
-    if (image && image->getPixelImage(pixels)) {
+    const std::string uri = externalImageUri(image);
+    if (!uri.empty()) {
+        m_doc["images"].push_back({{"uri", uri}, {"mimeType", "image/png"}});
+        if (*image->getName()) m_doc["images"].back()["name"] = image->getName();
+        index = sampledTexture(texture);
+    } else if (image && image->getPixelImage(pixels)) {
         bool ok;
         if (isIndexed(pixels.format)) {
             ok = encodePng(pixels, png, &problem);
@@ -544,20 +552,44 @@ int Writer::texture(const zkTextureAttr* texture)
             json entry = {{"bufferView", bufferView(png.data(), png.size(), 0)}, {"mimeType", "image/png"}};
             if (*image->getName()) entry["name"] = image->getName();
             m_doc["images"].push_back(entry);
-            json sampler = {{"magFilter", texture->getMagFilter() == ZK_GFX_TEXTURE_FILTER_NEAREST ? 9728 : 9729},
-                            {"minFilter", textureFilter(texture->getMinFilter())},
-                            {"wrapS", texture->getWrapS() == 1 ? kClamp : kRepeat},
-                            {"wrapT", texture->getWrapT() == 1 ? kClamp : kRepeat}};
-            m_doc["samplers"].push_back(sampler);
-            m_doc["textures"].push_back(
-                {{"source", m_doc["images"].size() - 1}, {"sampler", m_doc["samplers"].size() - 1}});
-            index = static_cast<int>(m_doc["textures"].size() - 1);
+            index = sampledTexture(texture);
         }
     }
     if (index < 0)
         warn("image \"" + std::string(image ? image->getName() : "") + "\" not written: " + problem);
     m_textures[texture] = index;
     return index;
+}
+
+// A texture of the last image added, sampled as the texture attribute says.
+int Writer::sampledTexture(const zkTextureAttr* texture)
+{
+    json sampler = {{"magFilter", texture->getMagFilter() == ZK_GFX_TEXTURE_FILTER_NEAREST ? 9728 : 9729},
+                    {"minFilter", textureFilter(texture->getMinFilter())},
+                    {"wrapS", texture->getWrapS() == 1 ? kClamp : kRepeat},
+                    {"wrapT", texture->getWrapT() == 1 ? kClamp : kRepeat}};
+    m_doc["samplers"].push_back(sampler);
+    m_doc["textures"].push_back({{"source", m_doc["images"].size() - 1}, {"sampler", m_doc["samplers"].size() - 1}});
+    return static_cast<int>(m_doc["textures"].size() - 1);
+}
+
+// An image the file records as written out as a PNG file is referred to by the file's path
+// relative to the scene's folder, percent-encoded as a URI; "" when it is not external.
+std::string Writer::externalImageUri(const zkImage* image) const
+{
+    const zkObjectList* infos = m_file->getInfoList();
+    for (int i = 0; image && infos && i < infos->getCount(); ++i) {
+        const auto* entry = Opt::zkExternalImageEntry::dynamicCast(infos->get(i));
+        if (!entry || entry->getImage() != image || !*entry->getFilePath()) continue;
+        static const char* hex = "0123456789ABCDEF";
+        std::string uri;
+        for (unsigned char c : std::string(entry->getFilePath())) {
+            if (std::isalnum(c) || std::strchr("-._~/", c)) uri.push_back(static_cast<char>(c));
+            else uri += {'%', hex[c >> 4], hex[c & 15]};
+        }
+        return uri;
+    }
+    return "";
 }
 
 // The skin of a palette: its entries name bones of the skin's skeleton (or of the file's first).
@@ -701,6 +733,8 @@ json Writer::infosExtras()
     rest->setName(m_file->getName());
     for (int i = 0; infos && i < infos->getCount(); ++i) {
         zkObject* info = infos->get(i);
+        // External image entries became image URIs; carried here they would bring the pixels along.
+        if (Opt::zkExternalDirEntry::dynamicCast(info)) continue;
         if (info && !zkSceneInfo::dynamicCast(info) && !zkAnimationDatabase::dynamicCast(info)) rest->getInfoList()->append(info);
     }
     if (rest->getInfoList()->getCount() == 0) return json::object();

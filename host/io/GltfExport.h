@@ -11,7 +11,10 @@
 //   attribute sets  the material of the geometry below them: baseColorTexture from the texture
 //                   bind, alphaMode BLEND or MASK from blending or the alpha test, doubleSided
 //                   from culling off, KHR_materials_unlit from lighting off
-//   images          PNG: palettized for indexed images, block-coded formats decoded first
+//   images          PNG: palettized for indexed images, block-coded formats decoded first; an
+//                   image the file records as an external PNG file (zkExternalImageEntry, left by
+//                   zkImageExternalVesko) is referred to by that file's path relative to the
+//                   scene's folder instead, so the glTF file belongs in the folder the run wrote
 //   palettes        a skin whose joints are the palette's bones (the nodes of their names, or
 //                   nodes made from the skeleton when the scene has none), with inverse bind
 //                   matrices from the bones' bind poses

@@ -7,7 +7,7 @@ namespace Tam::Opt {
 
 ZK_DEFINE_HOST_CLASS_WITH_FIELDS(zkResizeImage)
 ZK_DEFINE_HOST_CLASS_WITH_FIELDS(zkConvertImage)
-ZK_DEFINE_HOST_CLASS(zkExternalImageEntry)
+ZK_DEFINE_HOST_CLASS_WITH_FIELDS(zkExternalImageEntry)
 
 bool zkResizeImage::scale(Gfx::zkImage* image)
 {

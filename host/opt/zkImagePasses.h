@@ -60,10 +60,16 @@ public:
 
 namespace Tam::Opt {
 
-// An image written out as a file of its own, which the output refers to.
+// An image written out as a file of its own, which the output refers to. filePath is where the
+// file was written, relative to the output's folder (the entry name plus any sub-directory), so
+// that an export can refer to the file.
 class zkExternalImageEntry : public zkExternalDirEntry {
     ZK_CLASS(zkExternalImageEntry, zkExternalDirEntry)
 public:
+#define zkExternalImageEntry_FIELDS(F) F(zkStringRef, filePath, k_filePath)
+    ZK_FIELDS(zkExternalImageEntry_FIELDS)
+    void setFilePath(const char* p) { filePath.set(p); }
+    const char* getFilePath() const { return filePath.isNull() ? "" : filePath.c_str(); }
     void setImage(Gfx::zkImage* image) { setObject(image); }
     Gfx::zkImage* getImage() const { return static_cast<Gfx::zkImage*>(object.get()); }
 };

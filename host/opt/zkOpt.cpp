@@ -240,7 +240,21 @@ zkExternalDirEntry* zkOptInterface::getExternalEntry(zkObject* object) const
     return nullptr;
 }
 
-void zkOptInterface::addExternalReference(zkExternalDirEntry* entry) { m_external->appendUnique(entry); }
+void zkOptInterface::setFile(zkFileInfo* f)
+{
+    m_file = f;
+    m_external->clear();
+    zkObjectList* infos = getInfoList();
+    for (int i = 0; infos && i < infos->getCount(); ++i)
+        if (auto* entry = zkExternalDirEntry::dynamicCast(infos->get(i))) m_external->append(entry);
+}
+
+void zkOptInterface::addExternalReference(zkExternalDirEntry* entry)
+{
+    if (!entry) return;
+    m_external->appendUnique(entry);
+    if (zkObjectList* infos = getInfoList()) infos->appendUnique(entry);
+}
 
 bool zkOptInterface::applyPass(zkOptBase* pass)
 {

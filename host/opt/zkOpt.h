@@ -134,7 +134,9 @@ public:
     zkRegistry* getRegistry() const { return m_registry; }
     void setRegistry(zkRegistry* r) { m_registry = r; }
     zkFileInfo* getFile() const { return m_file.get(); }
-    void setFile(zkFileInfo* f) { m_file = f; }
+    // The file's info list records the run's external references beside its infos (passes skip
+    // what is not an info), so a written scene keeps them and a scene read back brings them along.
+    void setFile(zkFileInfo* f);
     zkObjectList* getInfoList() const { return m_file ? m_file->getInfoList() : nullptr; }
 
     virtual bool isFolderWritable(const char* folder);

@@ -14,6 +14,7 @@ static const DemoPipeline demoPipelines[] = {
     {"demo.ini", "sample.zks.json"},
     {"textures.ini", "textures.zks.json"},
     {"platforms.ini", "platforms.zks.json"},
+    {"fixups.ini", "fixups.zks.json"},
 };
 
 // The examples sit in share/zkopt/examples beside bin/ (the build tree copies them there too), so
