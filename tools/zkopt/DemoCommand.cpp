@@ -12,6 +12,7 @@ struct DemoPipeline {
 };
 static const DemoPipeline demoPipelines[] = {
     {"demo.ini", "sample.zks.json"},
+    {"animation.ini", "animation.zks.json"},
 };
 
 int demoCommand(const std::string&)
