@@ -1,5 +1,6 @@
 // Motion extraction on animation databases built in code: the bone search, the lines a user
-// sees, what happens to the root and motion keys, and the motion record left on the track.
+// sees, what happens to the root and motion keys, and the motion record left on the track. The
+// tracked and linear extractions themselves are golden cases (tests/passes/ExtractMotionVesko).
 #include "anim/ExtractMotionVesko.h"
 #include "tests/harness/PassHarness.h"
 
@@ -169,21 +170,6 @@ TEST(ExtractMotion, ARejectedMotionSourceStillGetsTheEmptyLinearRecord)
     }
 }
 
-TEST(ExtractMotion, LinearTravelLosesTheDeadZoneAndComesOffTheRootAlongTheLine)
-{
-    Actor actor;
-    auto root = sequence({{0, {0, 90, 0}}, {kSecond, {2.5f, 91, 15}}, {2 * kSecond, {5, 92, 30}}}, kMoves, 2 * kSecond);
-    track(actor.walk, "bip01", root);
-    auto source = sequence({{0, {0, 0, 0}}, {2 * kSecond, {5, 0, 30}}}, kMoves, 2 * kSecond);
-    auto motion = track(actor.walk, "motion", source);
-    EXPECT_EQ(actor.run(), "Motion bone  1  Root Bone  0\nAnimation walk\n"
-                           "(Motion) Linear - keys=2 dur=2.000 dist=(0.0,0.0,30.0)\n");
-    // Only the z travel goes: x lay within the dead zone.
-    EXPECT_EQ(translations(root.get()), (std::vector<zkVec3f>{{0, 90, 0}, {2.5f, 91, 0}, {5, 92, 0}}));
-    EXPECT_EQ(translations(source.get()), (std::vector<zkVec3f>{{0, 0, 0}, {5, 0, 30}}));
-    expectRecord(motion.get(), {0, 0, 15}, 999.0f, {});
-}
-
 TEST(ExtractMotion, LinearTravelOfExactlyTheDeadZoneOrOverNoTimeLeavesTheRoot)
 {
     const std::vector<std::pair<zkVec3f, int64_t>> cases = {{{6, -6, 6}, kSecond}, {{0, 0, 40}, 0}};
@@ -201,22 +187,6 @@ TEST(ExtractMotion, LinearTravelOfExactlyTheDeadZoneOrOverNoTimeLeavesTheRoot)
     }
 }
 
-TEST(ExtractMotion, TrackedTravelFollowsTheMotionPathAndRebasesTheMotionBone)
-{
-    Actor actor;
-    // The root has keys between the motion keys: the motion is evaluated there, not looked up.
-    auto root = sequence({{0, {10, 90, 0}}, {kSecond / 4, {11, 91, 10}}, {kSecond / 2, {10, 90, 20}}, {kSecond, {10, 90, 40}}},
-                         kMoves, kSecond);
-    track(actor.walk, "Bip01", root);
-    auto source = sequence({{0, {10, 0, 0}}, {kSecond / 2, {10, 0, 20}}, {kSecond, {10, 0, 40}}}, kMoves, kSecond);
-    auto motion = track(actor.walk, "motion", source);
-    EXPECT_EQ(actor.run(), "Motion bone  1  Root Bone  0\nAnimation walk\n"
-                           "(Motion) Tracked - keys=3 dur=1.0 dist=(0.0,0.0,40.0)\n");
-    EXPECT_EQ(translations(root.get()), (std::vector<zkVec3f>{{0, 90, 0}, {1, 91, 0}, {0, 90, 0}, {0, 90, 0}}));
-    EXPECT_EQ(translations(source.get()), (std::vector<zkVec3f>{{0, 0, 0}, {0, 0, 20}, {0, 0, 40}}));
-    expectRecord(motion.get(), {0, 0, 40}, -999.0f, {10, 0, 0});
-}
-
 TEST(ExtractMotion, ARootWithoutTranslationKeysKeepsItsKeysWhileTheMotionIsRebased)
 {
     Actor actor;
@@ -228,15 +198,6 @@ TEST(ExtractMotion, ARootWithoutTranslationKeysKeepsItsKeysWhileTheMotionIsRebas
     actor.run();
     EXPECT_EQ(translations(root.get()), (std::vector<zkVec3f>{{0, 90, 0}, {0, 90, 50}}));
     EXPECT_EQ(translations(source.get()), (std::vector<zkVec3f>{{0, 0, 0}, {0, 0, 25}, {0, 0, 50}}));
-}
-
-TEST(ExtractMotion, OnlyAnimationDatabasesAreTakenBesideScenes)
-{
-    PassHarness h;
-    auto pass = h.pass<ExtractMotionVesko>();
-    EXPECT_TRUE(pass->canOptimize(zkCreate<zkAnimationDatabase>().get()));
-    EXPECT_TRUE(pass->canOptimize(zkCreate<zkSceneInfo>().get()));
-    EXPECT_FALSE(pass->canOptimize(zkCreate<zkInfo>().get()));
 }
 
 } // namespace
