@@ -129,8 +129,15 @@ void zkTransformSequence::evaluate(int64_t time, zkMatrix44f& out) const
     } else if (time >= getTime(keys - 1)) {
         k0 = k1 = keys - 1;
     } else {
-        k1 = 1;
-        while (k1 < keys - 1 && getTime(k1) <= time) ++k1;
+        // The first key after the time, by halving: extraction evaluates once per key of another
+        // sequence, so a walk from the front would make long animations quadratic.
+        int low = 1, high = keys - 1;
+        while (low < high) {
+            const int mid = low + (high - low) / 2;
+            if (getTime(mid) <= time) low = mid + 1;
+            else high = mid;
+        }
+        k1 = low;
         k0 = k1 - 1;
         const int64_t span = getTime(k1) - getTime(k0);
         f = span > 0 ? static_cast<float>(double(time - getTime(k0)) / double(span)) : 0.0f;
