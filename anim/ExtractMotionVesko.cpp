@@ -101,7 +101,7 @@ void ExtractMotionVesko::ExtractMotionFromAnimation(zkAnimationDatabase* db, zkS
     zkTransformSequence1_5* motion = sequenceOf(motionTrack);
 
     const int64_t durationNs = root->getDuration();
-    const float duration = static_cast<float>(durationNs) * 1e-9f;
+    const float duration = static_cast<float>(static_cast<double>(durationNs) * 1e-9);
     zkVec3f velocity, start;
     bool tracked = false;
 
