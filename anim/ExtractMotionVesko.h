@@ -18,6 +18,15 @@ public:
     using Super::canOptimize;
     bool canOptimize(zkInfo* info) override;
     bool configure(int section) override;
+
+    // Finds the root and motion bones in the first skeleton and extracts the motion of every
+    // animation. False when the database has no skeleton list.
+    bool ApplyToDB(zkAnimationDatabase* db);
+    void ExtractMotionFromAnimation(zkAnimationDatabase* db, zkSmartPointer<zkSkeleton>& skeleton,
+                                    int animationIndex);
+
+private:
+    void findBones(const zkSkeleton* skeleton);
 };
 
 } // namespace Tam::OptExtension

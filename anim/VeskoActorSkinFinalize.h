@@ -19,6 +19,12 @@ public:
     bool canOptimize(zkInfo* info) override;
     bool configure(int section) override;
     GRAPH_TRAVERSAL dispatch(zkSmartPointer<zkNode>& node) override;
+
+private:
+    void removeLighting(zkNode* node, zkAttrSet* owner);
+    void addAlphaTest(zkNode* graph);
+    void collectOutlineSets(zkNode* node, zkAttrSet* owner, zkNodeList* sets);
+    void canonicalize(zkNode* node, const zkIntList* remap);
 };
 
 } // namespace Tam::OptExtension

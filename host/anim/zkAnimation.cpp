@@ -3,6 +3,7 @@
 #include "host/core/zkHostClass.h"
 
 #include <cstring>
+#include <strings.h>
 
 namespace Tam::Sg {
 
@@ -18,6 +19,14 @@ zkAnimationTrack* zkAnimation::getAnimationTrack(const char* name) const
     if (!name) return nullptr;
     for (int i = 0; i < getTrackCount(); ++i)
         if (zkAnimationTrack* t = getTrack(i); t && std::strcmp(t->getName(), name) == 0) return t;
+    return nullptr;
+}
+
+zkAnimationTrack* zkAnimation::getAnimationTrackAnyCase(const char* name) const
+{
+    if (zkAnimationTrack* exact = getAnimationTrack(name)) return exact;
+    for (int i = 0; name && i < getTrackCount(); ++i)
+        if (zkAnimationTrack* t = getTrack(i); t && strcasecmp(t->getName(), name) == 0) return t;
     return nullptr;
 }
 

@@ -42,6 +42,9 @@ public:
     zkAnimationTrack* getTrack(int i) const { return i >= 0 && i < getTrackCount() ? tracks.at(i) : nullptr; }
     // The first track of that name (case-sensitive), or null.
     zkAnimationTrack* getAnimationTrack(const char* name) const;
+    // Character tools differ in the case of bone names ("Bip01", "bip01"): the track of exactly
+    // that name, else the first whose name matches ignoring case, else null.
+    zkAnimationTrack* getAnimationTrackAnyCase(const char* name) const;
     void appendTrack(zkAnimationTrack* track) { if (track) tracks.items.emplace_back(track); }
 };
 

@@ -175,6 +175,19 @@ Value sample(const Key* keys, unsigned count, double time, Value fallback, Blend
     return keys[count - 1].mValue;
 }
 
+// Equal up to float rounding; a quaternion and its negation are the same rotation.
+bool near(const aiVector3D& a, const aiVector3D& b)
+{
+    const float tolerance = 1e-5f * std::max({1.0f, std::fabs(b.x), std::fabs(b.y), std::fabs(b.z)});
+    return std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance && std::fabs(a.z - b.z) <= tolerance;
+}
+
+bool near(const aiQuaternion& a, const aiQuaternion& b)
+{
+    const float dot = a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w;
+    return std::fabs(std::fabs(dot) - 1.0f) <= 1e-5f;
+}
+
 // Faces without indices or with indices past the vertices, which Assimp's triangulation takes
 // on trust.
 bool hasBrokenFaces(const aiScene* scene)
@@ -739,11 +752,26 @@ zkSmartPointer<zkAnimation> SceneImport::buildAnimation(const aiAnimation* anima
         const unsigned positions = channel->mPositionKeys ? channel->mNumPositionKeys : 0;
         const unsigned rotations = channel->mRotationKeys ? channel->mNumRotationKeys : 0;
         const unsigned scales = channel->mScalingKeys ? channel->mNumScalingKeys : 0;
+        // Assimp fills the channels a file does not animate with one key holding the node's own
+        // placement. The sequence keeps that placement, so that it still evaluates to the bone's
+        // pose, but its mask names only the channels the file animates.
+        const aiNode* target = m_scene->mRootNode ? m_scene->mRootNode->FindNode(channel->mNodeName) : nullptr;
+        aiVector3D restScale(1, 1, 1), restPosition;
+        aiQuaternion restRotation;
+        if (target) target->mTransformation.Decompose(restScale, restRotation, restPosition);
+        const bool movesPosition = positions > 1 || (positions == 1 && !near(channel->mPositionKeys[0].mValue, restPosition));
+        const bool movesRotation = rotations > 1 || (rotations == 1 && !near(channel->mRotationKeys[0].mValue, restRotation));
+        const bool movesScale = scales > 1 || (scales == 1 && !near(channel->mScalingKeys[0].mValue, restScale));
+        const bool movesAny = movesPosition || movesRotation || movesScale;
 
+        // The time line: the keys of the animated channels (of all, when none is).
         std::vector<double> ticks;
-        for (unsigned k = 0; k < positions; ++k) ticks.push_back(channel->mPositionKeys[k].mTime);
-        for (unsigned k = 0; k < rotations; ++k) ticks.push_back(channel->mRotationKeys[k].mTime);
-        for (unsigned k = 0; k < scales; ++k) ticks.push_back(channel->mScalingKeys[k].mTime);
+        if (movesPosition || !movesAny)
+            for (unsigned k = 0; k < positions; ++k) ticks.push_back(channel->mPositionKeys[k].mTime);
+        if (movesRotation || !movesAny)
+            for (unsigned k = 0; k < rotations; ++k) ticks.push_back(channel->mRotationKeys[k].mTime);
+        if (movesScale || !movesAny)
+            for (unsigned k = 0; k < scales; ++k) ticks.push_back(channel->mScalingKeys[k].mTime);
         std::sort(ticks.begin(), ticks.end());
         std::vector<std::pair<double, int64_t>> keys;
         for (double t : ticks) {
@@ -751,8 +779,12 @@ zkSmartPointer<zkAnimation> SceneImport::buildAnimation(const aiAnimation* anima
             if (keys.empty() || ns > keys.back().second) keys.emplace_back(t, ns);
         }
 
-        uint8_t mask = (positions ? zkTransformSequence::TRANSLATION : 0) |
-                       (rotations ? zkTransformSequence::ROTATION : 0) | (scales ? zkTransformSequence::SCALE : 0);
+        const uint8_t mask = (positions ? zkTransformSequence::TRANSLATION : 0) |
+                             (rotations ? zkTransformSequence::ROTATION : 0) |
+                             (scales ? zkTransformSequence::SCALE : 0);
+        const uint8_t animated = (movesPosition ? zkTransformSequence::TRANSLATION : 0) |
+                                 (movesRotation ? zkTransformSequence::ROTATION : 0) |
+                                 (movesScale ? zkTransformSequence::SCALE : 0);
         auto sequence = zkCreate<zkTransformSequence1_5>();
         const std::string node = text(channel->mNodeName);
         sequence->setName(node.c_str());
@@ -784,6 +816,7 @@ zkSmartPointer<zkAnimation> SceneImport::buildAnimation(const aiAnimation* anima
         }
         auto track = zkCreate<zkAnimationTrack>();
         track->setName(node.c_str());
+        sequence->setComponentMask(animated);
         track->setSource(sequence);
         result->appendTrack(track);
     }

@@ -469,8 +469,11 @@ json Writer::primitive(const zkGeometryAttr* attr, const State& state)
                     const int slot = set * 4 + j;
                     const int joint = array->getBlendMatrixIndex(slot, static_cast<int>(v));
                     if (joint >= paletteSize) continue;  // an index past the palette draws nothing
+                    const float weight = array->getWeight(slot, static_cast<int>(v));
+                    // glTF wants joint 0 in unused slots; a renumbered palette leaves others there.
+                    if (weight == 0.0f) continue;
                     joints[v * 4 + j] = static_cast<uint8_t>(joint);
-                    w[v * 4 + j] = array->getWeight(slot, static_cast<int>(v));
+                    w[v * 4 + j] = weight;
                 }
             attributes["JOINTS_" + std::to_string(set)] = accessor(joints.data(), n, kByte, "VEC4", 4, kArrayBuffer);
             attributes["WEIGHTS_" + std::to_string(set)] = accessor(w.data(), n, kFloat, "VEC4", 4, kArrayBuffer);

@@ -129,18 +129,24 @@ void zkTransformSequence::evaluate(int64_t time, zkMatrix44f& out) const
     } else if (time >= getTime(keys - 1)) {
         k0 = k1 = keys - 1;
     } else {
-        k1 = 1;
-        while (k1 < keys - 1 && getTime(k1) <= time) ++k1;
+        // The first key after the time, by halving: extraction evaluates once per key of another
+        // sequence, so a walk from the front would make long animations quadratic.
+        int low = 1, high = keys - 1;
+        while (low < high) {
+            const int mid = low + (high - low) / 2;
+            if (getTime(mid) <= time) low = mid + 1;
+            else high = mid;
+        }
+        k1 = low;
         k0 = k1 - 1;
         const int64_t span = getTime(k1) - getTime(k0);
         f = span > 0 ? static_cast<float>(double(time - getTime(k0)) / double(span)) : 0.0f;
     }
-    const uint8_t mask = getComponentMask();
     zkVec3f t, s{1.0f, 1.0f, 1.0f};
     float q[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-    if ((mask & TRANSLATION) && getTranslationKeyCount() == keys) t = lerp(getTranslation(k0), getTranslation(k1), f);
-    if ((mask & SCALE) && getScaleKeyCount() == keys) s = lerp(getScale(k0), getScale(k1), f);
-    if ((mask & ROTATION) && getRotationKeyCount() == keys) {
+    if (getTranslationKeyCount() == keys) t = lerp(getTranslation(k0), getTranslation(k1), f);
+    if (getScaleKeyCount() == keys) s = lerp(getScale(k0), getScale(k1), f);
+    if (getRotationKeyCount() == keys) {
         float a[4], b[4];
         getRotation(k0, a);
         getRotation(k1, b);

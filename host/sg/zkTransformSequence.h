@@ -11,7 +11,8 @@ namespace Tam::Sg {
 class zkTransformSequence : public zkGroup {
     ZK_CLASS(zkTransformSequence, zkGroup)
 public:
-    // Component mask bits: which key channels the sequence animates.
+    // Component mask bits: which key channels the sequence animates. A channel may hold keys
+    // while its bit is clear: the bone's own placement, held over the whole time line.
     enum : uint8_t { TRANSLATION = 1, ROTATION = 2, SCALE = 4 };
 
     // times: one little-endian 64-bit nanosecond count per key, ascending. The channels hold
@@ -51,7 +52,8 @@ public:
     zkVec3f getScale(int i) const;
     void setScale(int i, const zkVec3f& s);
 
-    // The placement at a time (nanoseconds): channels interpolated between the keys around it
+    // The placement at a time (nanoseconds): the channels that hold keys, whatever the mask says,
+    // interpolated between the keys around it
     // (linearly; rotations along the shorter arc), held at the first and last key outside
     // them, and composed as scale, then rotation, then translation.
     void evaluate(int64_t time, zkMatrix44f& out) const;

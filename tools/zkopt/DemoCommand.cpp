@@ -15,6 +15,7 @@ static const DemoPipeline demoPipelines[] = {
     {"textures.ini", "textures.zks.json"},
     {"platforms.ini", "platforms.zks.json"},
     {"fixups.ini", "fixups.zks.json"},
+    {"animation.ini", "animation.zks.json"},
 };
 
 // The examples sit in share/zkopt/examples beside bin/ (the build tree copies them there too), so

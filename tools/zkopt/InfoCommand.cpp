@@ -3,6 +3,7 @@
 
 #include "tools/zkopt/FieldText.h"
 
+#include "host/anim/zkAnimation.h"
 #include "host/io/SceneFile.h"
 
 #include <cstdio>
@@ -50,6 +51,21 @@ void describeInfo(zkObject* info)
     }
 }
 
+// The motion records that motion extraction leaves on tracks, one line per track that has one.
+void describeMotion(const zkAnimationDatabase* db)
+{
+    for (int a = 0; a < db->getAnimationCount(); ++a)
+        for (int t = 0; db->getAnimation(a) && t < db->getAnimation(a)->getTrackCount(); ++t) {
+            const zkAnimationTrack* track = db->getAnimation(a)->getTrack(t);
+            if (!track || track->getMotionMarker() == 0.0f) continue;
+            const auto& v = track->getMotionVelocity();
+            const auto& s = track->getMotionStart();
+            std::printf("      animation \"%s\" track \"%s\": motion velocity (%g, %g, %g) marker %g start (%g, %g, %g)\n",
+                        db->getAnimation(a)->getName(), track->getName(), v.x, v.y, v.z, track->getMotionMarker(), s.x,
+                        s.y, s.z);
+        }
+}
+
 } // namespace
 
 int infoCommand(const std::string& input)
@@ -67,6 +83,7 @@ int infoCommand(const std::string& input)
         const char* name = zkNamedObject::dynamicCast(info) ? static_cast<zkNamedObject*>(info)->getName() : "";
         std::printf("  [%d] %s \"%s\"\n", i, info->getMeta()->getName(), name);
         describeInfo(info);
+        if (auto* db = zkAnimationDatabase::dynamicCast(info)) describeMotion(db);
         if (auto* scene = zkSceneInfo::dynamicCast(info)) {
             int lines = 0;
             printTree(scene->getRoot(), 0, lines);
