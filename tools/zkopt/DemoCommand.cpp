@@ -12,6 +12,7 @@ struct DemoPipeline {
 };
 static const DemoPipeline demoPipelines[] = {
     {"demo.ini", "sample.zks.json"},
+    {"scene.ini", "scene.zks.json"},
 };
 
 int demoCommand(const std::string&)
