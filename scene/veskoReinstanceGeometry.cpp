@@ -64,7 +64,8 @@ struct Hasher {
     }
 };
 
-// Counts, formats, positions, normals and texture coordinates: what tells shapes apart.
+// Counts, formats and positions: what tells shapes apart. Geometries that differ only in other
+// components share a bucket and are told apart by the exact comparison.
 uint64_t hashGeometry(const zkGeometry* geometry)
 {
     Hasher h;
@@ -83,8 +84,6 @@ uint64_t hashGeometry(const zkGeometry* geometry)
         h.add(format.word);
         for (int v = 0; v < vertices; ++v) {
             if (format.hasPositions()) h.add(array->getPosition(v), 3);
-            if (format.hasNormals()) h.add(array->getNormal(v), 3);
-            for (int set = 0; set < format.getTextureCoordSetCount(); ++set) h.add(array->getTextureCoord(set, v), 2);
         }
     }
     return h.value;
