@@ -25,13 +25,13 @@ double cpuSeconds()
 
 void BM_ReinstanceLevel(benchmark::State& state)
 {
-    Tam::Test::InstancedSceneSpec spec;
-    spec.geometries = static_cast<int>(state.range(0));
-    spec.shapes = 200;
-    spec.minVertices = 100;
-    spec.maxVertices = 1000;
-    spec.groups = 50;
-    spec.seed = 2026;
+    Tam::Test::InstancedSceneLayout layout;
+    layout.geometries = static_cast<int>(state.range(0));
+    layout.shapes = 200;
+    layout.minVertices = 100;
+    layout.maxVertices = 1000;
+    layout.groups = 50;
+    layout.seed = 2026;
 
     zkOptInterface host;
     host.setSink([](const std::string&) {});
@@ -46,7 +46,7 @@ void BM_ReinstanceLevel(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         auto root = zkCreate<zkGroup>();
-        Tam::Test::buildInstancedScene(root.get(), spec);
+        Tam::Test::buildInstancedScene(root.get(), layout);
         candidates = static_cast<int64_t>(pass->collectCandidates(root.get()).size());
         state.ResumeTiming();
 

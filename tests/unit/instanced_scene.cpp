@@ -33,22 +33,22 @@ zkSmartPointer<zkGeometry> shapeGeometry(const std::string& name, uint32_t shape
     return geometry;
 }
 
-void buildInstancedScene(zkGroup* root, const InstancedSceneSpec& spec)
+void buildInstancedScene(zkGroup* root, const InstancedSceneLayout& layout)
 {
-    std::mt19937 random(spec.seed);
-    std::uniform_int_distribution<int> size(spec.minVertices, spec.maxVertices);
-    std::vector<int> vertexCounts(spec.shapes);
-    for (int s = 0; s < spec.shapes; ++s) vertexCounts[s] = s % 5 == 4 && s > 0 ? vertexCounts[s - 1] : size(random);
+    std::mt19937 random(layout.seed);
+    std::uniform_int_distribution<int> size(layout.minVertices, layout.maxVertices);
+    std::vector<int> vertexCounts(layout.shapes);
+    for (int s = 0; s < layout.shapes; ++s) vertexCounts[s] = s % 5 == 4 && s > 0 ? vertexCounts[s - 1] : size(random);
 
     std::vector<zkSmartPointer<zkGroup>> groups;
-    for (int g = 0; g < spec.groups; ++g) {
+    for (int g = 0; g < layout.groups; ++g) {
         groups.push_back(zkCreate<zkGroup>());
         groups.back()->setName(("group" + std::to_string(g)).c_str());
         root->appendChild(groups.back().get());
     }
-    std::uniform_int_distribution<int> pickShape(0, spec.shapes - 1);
-    std::uniform_int_distribution<int> pickGroup(0, spec.groups - 1);
-    for (int i = 0; i < spec.geometries; ++i) {
+    std::uniform_int_distribution<int> pickShape(0, layout.shapes - 1);
+    std::uniform_int_distribution<int> pickGroup(0, layout.groups - 1);
+    for (int i = 0; i < layout.geometries; ++i) {
         const int s = pickShape(random);
         // A near twin: the shape before it with one coordinate moved.
         const bool twin = s % 5 == 4 && s > 0;
@@ -58,7 +58,7 @@ void buildInstancedScene(zkGroup* root, const InstancedSceneSpec& spec)
             array->getPosition(vertexCounts[s] / 2)[1] += 0.25f;
         }
         groups[pickGroup(random)]->appendChild(geometry.get());
-        if (spec.sharedEvery > 0 && i % spec.sharedEvery == spec.sharedEvery - 1)
+        if (layout.sharedEvery > 0 && i % layout.sharedEvery == layout.sharedEvery - 1)
             groups[pickGroup(random)]->appendChild(geometry.get());
     }
 }

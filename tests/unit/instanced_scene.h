@@ -12,7 +12,7 @@ namespace Tam::Test {
 // values follow from shape alone, so equal shapes give identical geometry.
 Core::zkSmartPointer<Sg::zkGeometry> shapeGeometry(const std::string& name, uint32_t shape, int vertexCount);
 
-struct InstancedSceneSpec {
+struct InstancedSceneLayout {
     int geometries = 100;   // geometry nodes placed
     int shapes = 10;        // distinct shapes they are drawn from
     int minVertices = 40;   // a shape's vertex count lies in [minVertices, maxVertices]
@@ -22,10 +22,10 @@ struct InstancedSceneSpec {
     uint32_t seed = 1;
 };
 
-// Fills root with spec.groups groups holding spec.geometries geometry nodes, each a private copy
+// Fills root with layout.groups groups holding layout.geometries geometry nodes, each a private copy
 // of one of the shapes (picked at random). Every fifth shape equals the one before it but for
-// one coordinate of one vertex. The same spec always builds the same scene.
-void buildInstancedScene(Sg::zkGroup* root, const InstancedSceneSpec& spec);
+// one coordinate of one vertex. The same layout always builds the same scene.
+void buildInstancedScene(Sg::zkGroup* root, const InstancedSceneLayout& layout);
 
 // The graph below root as text: nodes numbered in walk order, each with its class, name (unless
 // left out) and children, so that two graphs of the same shape and sharing describe alike.

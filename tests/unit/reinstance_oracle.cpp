@@ -84,18 +84,18 @@ PlainResult plainReinstance(veskoReinstanceGeometry& pass, zkNode* root)
 TEST(ReinstanceOracle, BucketedGroupingMatchesThePlainOneOnRandomScenes)
 {
     for (uint32_t seed = 1; seed <= 12; ++seed) {
-        Tam::Test::InstancedSceneSpec spec;
-        spec.seed = seed;
-        spec.geometries = 60 + static_cast<int>(seed) * 7;
-        spec.shapes = 4 + static_cast<int>(seed % 9);
-        spec.minVertices = 28;
-        spec.maxVertices = 40;
-        spec.groups = 1 + static_cast<int>(seed % 5);
-        spec.sharedEvery = seed % 3 == 0 ? 0 : 3 + static_cast<int>(seed % 4);
+        Tam::Test::InstancedSceneLayout layout;
+        layout.seed = seed;
+        layout.geometries = 60 + static_cast<int>(seed) * 7;
+        layout.shapes = 4 + static_cast<int>(seed % 9);
+        layout.minVertices = 28;
+        layout.maxVertices = 40;
+        layout.groups = 1 + static_cast<int>(seed % 5);
+        layout.sharedEvery = seed % 3 == 0 ? 0 : 3 + static_cast<int>(seed % 4);
 
         PassHarness fast, plain;
-        Tam::Test::buildInstancedScene(fast.root.get(), spec);
-        Tam::Test::buildInstancedScene(plain.root.get(), spec);
+        Tam::Test::buildInstancedScene(fast.root.get(), layout);
+        Tam::Test::buildInstancedScene(plain.root.get(), layout);
         ASSERT_EQ(Tam::Test::describeGraph(fast.root.get()), Tam::Test::describeGraph(plain.root.get()));
 
         auto fastPass = fast.pass<veskoReinstanceGeometry>();
