@@ -220,24 +220,7 @@ TEST(SceneSharingThroughFiles, TaggedAttributesAndPlaceholderBoundsSurviveZksAnd
     ASSERT_TRUE(Tam::Io::zkEncodeScene(back.get(), Tam::Io::zkSceneForm::Binary, again, error)) << error;
     EXPECT_EQ(again, bytes) << "the .zks form keeps every field";
 
-    PassHarness reread(back);
-    zkBillboard* board = nullptr;
-    zkFogAttr* fog = nullptr;
-    zkCullFaceAttr* cull = nullptr;
-    zkUserInfo* slot = nullptr;
-    zkVisitReachable(reread.root.get(), nullptr, [&](zkObject* o) {
-        if (!board) board = zkBillboard::dynamicCast(o);
-        if (!fog) fog = zkFogAttr::dynamicCast(o);
-        if (!cull) cull = zkCullFaceAttr::dynamicCast(o);
-        if (auto* u = zkUserInfo::dynamicCast(o); u && std::string(u->getName()) == "shelf_slot") slot = u;
-    });
-    ASSERT_TRUE(board && fog && cull && slot);
-    EXPECT_EQ(board->getMode(), 2);
-    EXPECT_FLOAT_EQ(fog->getParameter(6), 200.0f);
-    EXPECT_EQ(cull->getCullFace(), 1);
-    EXPECT_GT(slot->getBoundRadius(), 0.0f);
-    EXPECT_EQ(slot->getChildCount(), 0);
-
+    // Exported from what was read back, so the extras also show what survived the file.
     TempFolder folder;
     const json doc = exported(back.get(), folder);
     ASSERT_FALSE(doc.is_discarded());
@@ -254,7 +237,8 @@ TEST(SceneSharingThroughFiles, TaggedAttributesAndPlaceholderBoundsSurviveZksAnd
     EXPECT_FLOAT_EQ((*yard)["extras"]["zk_fog"][5].get<float>(), 20.0f);
     const json* placeholder = nodeNamed(doc, "shelf_slot");
     ASSERT_TRUE(placeholder);
-    EXPECT_FLOAT_EQ((*placeholder)["extras"]["zk_bound"]["radius"].get<float>(), slot->getBoundRadius());
+    EXPECT_GT((*placeholder)["extras"]["zk_bound"]["radius"].get<float>(), 5.0f);
+    EXPECT_FALSE(placeholder->contains("children"));
     EXPECT_EQ((*placeholder)["extras"]["zk_skip_collision"], true);
 }
 
