@@ -12,6 +12,9 @@ public:
     using Super::canOptimize;
     bool canOptimize(zkInfo* info) override;
     bool configure(int section) override;
+
+private:
+    void walk(zkNode* node);
 };
 
 } // namespace Tam::OptExtension

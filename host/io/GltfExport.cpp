@@ -151,11 +151,12 @@ struct State {
             else if (auto* s = zkLightingStateAttr::dynamicCast(const_cast<zkAttr*>(a))) unlit = !s->isEnabled();
         }
     }
-    // What tells two materials apart.
+    // What tells two materials apart. The set counts by its name, the only thing the material
+    // takes from it, so that a mesh placed under several alike sets stays one glTF mesh.
     auto key() const
     {
-        return std::make_tuple(set, texture, blend, alphaTest, alphaFunction ? alphaFunction->getReference() : 0.5f,
-                               cull, unlit);
+        return std::make_tuple(set != nullptr, std::string(set ? set->getName() : ""), texture, blend, alphaTest,
+                               alphaFunction ? alphaFunction->getReference() : 0.5f, cull, unlit);
     }
 };
 
@@ -185,6 +186,7 @@ private:
     int skin(const State& state);
     void animations();
     json infosExtras();
+    void sceneExtras(const zkNode* source, json& extras);
 
     const zkFileInfo* m_file;
     std::vector<std::string>* m_warnings;
@@ -342,6 +344,7 @@ bool Writer::node(const zkNode* source, State state, json& siblings, std::string
     if (source->getFlags() & ZK_NODE_FLAG_COLLIDABLE) extras["zk_collidable"] = true;
     if (source->getFlags() & ZK_NODE_FLAG_INVISIBLE) extras["zk_invisible"] = true;
     if (source->getFlags() & ZK_NODE_FLAG_SKIP_COLLISION) extras["zk_skip_collision"] = true;
+    sceneExtras(source, extras);
     if (!extras.empty()) out["extras"] = extras;
 
     if (auto* palette = zkBlendMatrixSelect::dynamicCast(const_cast<zkNode*>(source))) state.palette = palette;
@@ -371,6 +374,29 @@ bool Writer::node(const zkNode* source, State state, json& siblings, std::string
     }
     m_doc["nodes"][index] = out;
     return true;
+}
+
+// What glTF has no place for: billboards, fog, culling set on a group, and the bounds that
+// item placeholders keep in place of their contents.
+void Writer::sceneExtras(const zkNode* source, json& extras)
+{
+    if (auto* billboard = zkBillboard::dynamicCast(source)) extras["zk_billboard"] = {{"mode", billboard->getMode()}};
+    if (source->getBoundRadius() != 0.0f) {
+        const zkVec3f& c = source->getBoundCenter();
+        extras["zk_bound"] = {{"center", {c.x, c.y, c.z}}, {"radius", source->getBoundRadius()}};
+    }
+    const zkAttrSet* set = zkAttrSet::dynamicCast(source);
+    if (!set || zkGeometry::dynamicCast(source)) return;
+    for (int i = 0; i < set->getAttrCount(); ++i) {
+        const zkAttr* a = set->getAttr(i);
+        if (auto* cull = zkCullFaceAttr::dynamicCast(a)) extras["zk_cull_face"] = cull->getCullFace();
+        else if (auto* state = zkFogStateAttr::dynamicCast(a)) extras["zk_fog_enabled"] = state->isEnabled();
+        else if (auto* fog = zkFogAttr::dynamicCast(a)) {
+            json parameters = json::array();
+            for (int p = 0; p < 8; ++p) parameters.push_back(fog->getParameter(p));
+            extras["zk_fog"] = parameters;
+        }
+    }
 }
 
 int Writer::mesh(const zkGeometry* geometry, const State& state)

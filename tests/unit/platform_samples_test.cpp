@@ -1,7 +1,7 @@
 // The bundled scenes of the texture fix-ups are the ones built in platform_samples.cpp, saved.
 // After changing a builder, run this test with ZK_UPDATE_SAMPLE=1 to rewrite the files.
 #include "tests/unit/platform_samples.h"
-#include "tests/unit/sample_scene.h"
+#include "tests/unit/bundled_scene.h"
 
 #include <gtest/gtest.h>
 

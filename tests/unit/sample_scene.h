@@ -23,8 +23,4 @@ namespace Tam::Test {
 //     zkGeometry "marker"       flags 0x20, one triangle
 Core::zkSmartPointer<Sg::zkFileInfo> buildSampleScene();
 
-// A test failure unless the file at relativePath (from the repository's root) holds the scene in
-// the text form; with ZK_UPDATE_SAMPLE set in the environment, writes it there instead.
-void expectBundledScene(const std::string& relativePath, const Sg::zkFileInfo* scene);
-
 } // namespace Tam::Test

@@ -2,32 +2,7 @@
 #include "sample_scene.h"
 #include "texture_samples.h"
 
-#include "host/io/SceneFile.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-
-namespace Tam::Test {
-
-void expectBundledScene(const std::string& relativePath, const Sg::zkFileInfo* scene)
-{
-    const std::string path = std::string(ZK_FIXTURES) + "/../../" + relativePath;
-    std::string built, error;
-    ASSERT_TRUE(Tam::Io::zkEncodeScene(scene, Tam::Io::zkSceneForm::Text, built, error)) << error;
-    if (std::getenv("ZK_UPDATE_SAMPLE")) {
-        ASSERT_TRUE(Tam::Io::zkAtomicWrite(path, built, error)) << error;
-        return;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bundled;
-    bundled << in.rdbuf();
-    EXPECT_EQ(bundled.str(), built) << relativePath << " is out of date: run with ZK_UPDATE_SAMPLE=1";
-}
-
-} // namespace Tam::Test
+#include "tests/unit/bundled_scene.h"
 
 // After changing the sample scene, run this test with ZK_UPDATE_SAMPLE=1 to rewrite the file.
 TEST(SampleScene, BundledFileIsTheBuiltScene)

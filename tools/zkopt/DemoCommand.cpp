@@ -16,6 +16,7 @@ static const DemoPipeline demoPipelines[] = {
     {"platforms.ini", "platforms.zks.json"},
     {"fixups.ini", "fixups.zks.json"},
     {"animation.ini", "animation.zks.json"},
+    {"scene.ini", "scene.zks.json"},
 };
 
 // The examples sit in share/zkopt/examples beside bin/ (the build tree copies them there too), so
