@@ -44,7 +44,7 @@ bool veskoCheckGeometry::apply(zkSmartPointer<zkNode>& root)
     return true;
 }
 
-bool veskoCheckGeometry::canOptimize(zkNode* node)
+bool veskoCheckGeometry::canOptimize(zkNode*)
 {
     return true;
 }

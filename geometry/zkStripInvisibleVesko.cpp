@@ -22,7 +22,7 @@ bool zkStripInvisibleVesko::apply(zkSmartPointer<zkNode>& root)
     return true;
 }
 
-bool zkStripInvisibleVesko::canOptimize(zkNode* node)
+bool zkStripInvisibleVesko::canOptimize(zkNode*)
 {
     return true;
 }

@@ -6,7 +6,7 @@ namespace Tam::OptExtension {
 
 ZK_DEFINE_PASS_WITH_FIELDS(veskoRemoveNodeFlags)
 
-bool veskoRemoveNodeFlags::configure(int section)
+bool veskoRemoveNodeFlags::configure(int)
 {
     return true;
 }

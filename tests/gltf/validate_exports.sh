@@ -46,6 +46,24 @@ export_one() {
 }
 
 export_one "$root/examples/sample.zks.json" sample
+# Every bundled pipeline's result, written as glTF by the run itself (external images included).
+for config in "$root"/examples/*.ini; do
+    stem=$(basename "$config" .ini)
+    scene="$root/examples/$stem.zks.json"
+    [ "$stem" = demo ] && scene="$root/examples/sample.zks.json"
+    [ -f "$scene" ] || continue
+    for form in gltf glb; do
+        mkdir -p "$work/run-$stem-$form"
+        output="$work/run-$stem-$form/$stem.$form"
+        if ! "$zkopt" run --config "$config" "$scene" "$output" >"$output.log" 2>&1; then
+            echo "zkopt could not run $config into $output:"
+            cat "$output.log"
+            failed=1
+            continue
+        fi
+        exports+=("$output")
+    done
+done
 while read -r model; do
     case "$model" in ''|'#'*) continue ;; esac
     export_one "$models/$model" "$(echo "$model" | tr '/ ' '__')"
