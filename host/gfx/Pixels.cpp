@@ -4,6 +4,7 @@
 #include "host/gfx/Palette.h"
 
 #include <squish.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <cstring>
@@ -680,6 +681,16 @@ bool encodeFromRGBA(const uint8_t* rgba, uint32_t width, uint32_t height, uint32
         image = std::move(img);
         return true;
     });
+}
+
+void reserveTexels(std::vector<uint8_t>& bytes, size_t size) {
+    constexpr size_t kHugePage = size_t(2) << 20;
+    bytes = {};
+    bytes.reserve(size);
+    if (size < 2 * kHugePage) return;
+    const auto start = reinterpret_cast<uintptr_t>(bytes.data());
+    const uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1), end = (start + size) & ~(kHugePage - 1);
+    if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE); // advice only
 }
 
 bool convertImage(PixelImage& image, uint32_t format, uint32_t order, const ConvertOptions& options,
