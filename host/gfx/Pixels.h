@@ -107,6 +107,10 @@ size_t dataSize(uint32_t format, uint32_t width, uint32_t height);
 // Images are refused above this edge length, so that sizes never overflow.
 inline constexpr uint32_t kMaxDimension = 32768;
 
+// Whether width x height stays within the process's pixel limit (zkInputLimits::maxImagePixels);
+// false with "WxH is N pixels, more than the limit of M" in error.
+bool withinPixelLimit(uint32_t width, uint32_t height, std::string* error = nullptr);
+
 struct PixelImage {
     uint32_t format = kFormatRGBA8888;
     uint32_t order = kOrderRGBA;

@@ -702,8 +702,9 @@ zkSmartPointer<zkImage> SceneImport::loadImage(const std::string& reference, std
             }
         } else {
             const std::size_t count = std::size_t(embedded->mWidth) * embedded->mHeight;
-            if (embedded->mWidth > kMaxDimension || embedded->mHeight > kMaxDimension) {
-                problem = "the embedded texture is too large";
+            if (embedded->mWidth > kMaxDimension || embedded->mHeight > kMaxDimension ||
+                !withinPixelLimit(embedded->mWidth, embedded->mHeight, &problem)) {
+                problem = "the embedded texture is too large" + (problem.empty() ? "" : ": " + problem);
                 return nullptr;
             }
             std::vector<uint8_t> rgba(count * 4);
