@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <random>
 
 using namespace Tam::Core;
@@ -233,4 +234,44 @@ TEST(HostileInput, AtomicWritesClearWhatKilledWritersLeftAndPngsFollowTheUmask)
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(live));
     fs::remove_all(dir);
+}
+
+TEST(HostileInput, TextScenesAreReadInLittleMoreThanTheirOwnSize)
+{
+    // 1M floats: about 10 MB of text in one array, the shape of a large mesh's positions.
+    auto file = zkCreate<zkFileInfo>();
+    auto values = zkCreate<zkFloatList>();
+    for (int i = 0; i < 1000000; ++i) values->append(float(i % 1000) * 0.37f - 100.0f);
+    values->set(7, -std::numeric_limits<float>::infinity());
+    file->getInfoList()->append(values);
+    const std::string path = (fs::temp_directory_path() / ("zk_big_" + std::to_string(getpid()) + ".zks.json")).string();
+    std::string error;
+    ASSERT_TRUE(Tam::Io::zkWriteScene(file, path, error)) << error;
+    const auto size = fs::file_size(path);
+    values = nullptr;
+    file = nullptr;
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        long pages = 0, resident = 0;
+        std::ifstream("/proc/self/statm") >> pages >> resident;
+        const long before = resident * sysconf(_SC_PAGESIZE);
+        std::string why;
+        auto back = Tam::Io::zkReadScene(path, why);
+        auto* list = back ? zkFloatList::dynamicCast(back->getInfoList()->get(0)) : nullptr;
+        const bool same = list && list->getCount() == 1000000 && list->get(7) == -std::numeric_limits<float>::infinity() &&
+                          list->get(2999) == float(999) * 0.37f - 100.0f;
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        const double grown = double(usage.ru_maxrss) * 1024 - double(before);
+        std::printf("read %zu bytes, peak grew by %.0f bytes\n", size_t(size), grown);
+        std::fflush(stdout);
+        _exit(!same ? 3 : grown < 2.0 * double(size) ? 0 : 4);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    fs::remove(path);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "3: read back wrong, 4: peak memory over twice the file";
 }
