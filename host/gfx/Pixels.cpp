@@ -2,6 +2,7 @@
 #include "host/gfx/NoThrow.h"
 
 #include "host/gfx/Palette.h"
+#include "host/core/zkInputLimits.h"
 
 #include <squish.h>
 #include <sys/mman.h>
@@ -778,6 +779,16 @@ bool makeConcrete(PixelImage& image, AbstractState& state, std::string* error) {
         state = AbstractState{};
         return true;
     });
+}
+
+bool withinPixelLimit(uint32_t width, uint32_t height, std::string* error)
+{
+    const uint64_t pixels = uint64_t(width) * height, limit = Core::zkGetInputLimits().maxImagePixels;
+    if (pixels <= limit) return true;
+    if (error)
+        *error = std::to_string(width) + "x" + std::to_string(height) + " is " + std::to_string(pixels) +
+                 " pixels, more than the limit of " + std::to_string(limit) + " (zkopt --max-pixels raises it)";
+    return false;
 }
 
 } // namespace Tam::Gfx

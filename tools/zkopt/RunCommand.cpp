@@ -36,6 +36,9 @@ public:
 
     json passes = json::array();
     bool outputWritten = false;
+    // Only a report shows what passes printed: without one, their lines are not kept, so a pass
+    // that prints a line per node cannot fill memory.
+    bool keepsPrinted() const { return !m_options.report.empty(); }
 
     void warn(const std::string& warning)
     {
@@ -109,8 +112,9 @@ int runStep(zkOptInterface& run, const Pipeline& pipeline, const PipelineStep& s
             std::string& error)
 {
     std::string printed;
+    const bool keep = record.keepsPrinted();
     run.setSink([&](const std::string& text) {
-        printed += text;
+        if (keep) printed += text;
         std::fputs(text.c_str(), stdout);
         std::fflush(stdout);
     });
