@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <new>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -22,15 +23,27 @@ namespace {
 using Core::zkSmartPointer;
 using Sg::zkFileInfo;
 
-// The answer is a run of records, each a tag byte, a 64-bit little-endian length and the bytes:
-// any number of warnings, then the scene or the error.
+// The answer is its length, then a run of records; each length is 64-bit little-endian, each
+// record a tag byte, a length and the bytes: any number of warnings, then the scene or the error.
+// Knowing the length first, the parent reads the scene into one buffer of the right size.
 constexpr char kWarning = 'W', kScene = 'S', kError = 'E';
+
+void appendLength(std::string& out, uint64_t size)
+{
+    for (int i = 0; i < 8; ++i) out += static_cast<char>((size >> (8 * i)) & 0xff);
+}
+
+uint64_t lengthAt(std::string_view bytes)
+{
+    uint64_t size = 0;
+    for (int i = 0; i < 8; ++i) size |= uint64_t(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    return size;
+}
 
 void appendRecord(std::string& out, char tag, const std::string& bytes)
 {
     out += tag;
-    uint64_t size = bytes.size();
-    for (int i = 0; i < 8; ++i) out += static_cast<char>((size >> (8 * i)) & 0xff);
+    appendLength(out, bytes.size());
     out += bytes;
 }
 
@@ -52,21 +65,29 @@ bool writeAll(int fd, const std::string& bytes)
     // A crash is reported by the parent; a core file of Assimp's is no use to the user.
     struct rlimit none = {0, 0};
     setrlimit(RLIMIT_CORE, &none);
-    std::string answer;
+    // The records before the scene's bytes, which are sent as they are, uncopied.
+    std::string head, scene;
     try {
         std::string error;
         std::vector<std::string> warnings;
         zkSmartPointer<zkFileInfo> file = work(error, warnings);
-        for (const std::string& warning : warnings) appendRecord(answer, kWarning, warning);
-        std::string bytes;
-        if (file && zkEncodeScene(file.get(), zkSceneForm::Binary, bytes, error)) appendRecord(answer, kScene, bytes);
-        else appendRecord(answer, kError, error.empty() ? "import failed" : error);
+        for (const std::string& warning : warnings) appendRecord(head, kWarning, warning);
+        if (file && zkEncodeScene(file.get(), zkSceneForm::Binary, scene, error)) {
+            head += kScene;
+            appendLength(head, scene.size());
+        } else {
+            scene.clear();
+            appendRecord(head, kError, error.empty() ? "import failed" : error);
+        }
     } catch (...) {
-        answer.clear();
-        appendRecord(answer, kError, "out of memory while importing");
+        head.clear();
+        scene.clear();
+        appendRecord(head, kError, "out of memory while importing");
     }
+    std::string length;
+    appendLength(length, head.size() + scene.size());
     // _exit: the parent's buffers and exit handlers are the parent's business.
-    ::_exit(writeAll(fd, answer) ? 0 : 3);
+    ::_exit(writeAll(fd, length) && writeAll(fd, head) && writeAll(fd, scene) ? 0 : 3);
 }
 
 std::string secondsText(double seconds)
@@ -98,15 +119,28 @@ zkSmartPointer<zkFileInfo> runContained(const std::string& path, double seconds,
         child(fds[1], work);
     }
     ::close(fds[1]);
+    // Fewer, larger reads for a big scene; the system's limit holds when it is lower.
+    ::fcntl(fds[0], F_SETPIPE_SZ, 1 << 20);
 
     using Clock = std::chrono::steady_clock;
     const bool limited = seconds > 0 && std::isfinite(seconds);
     const Clock::time_point deadline =
         Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limited ? seconds : 0));
-    std::string answer;
-    bool timedOut = false;
-    std::vector<char> buffer(1 << 20);
+    std::string answer(8, '\0');
+    std::size_t received = 0;
+    bool lengthKnown = false, timedOut = false;
     for (;;) {
+        if (received == answer.size()) {
+            if (lengthKnown) break;
+            // The length is the child's word: memory that cannot be had ends the answer early.
+            try {
+                answer.resize(8 + std::min<uint64_t>(lengthAt(answer), uint64_t(1) << 36));
+            } catch (const std::bad_alloc&) {
+                break;
+            }
+            lengthKnown = true;
+            continue;
+        }
         int wait = -1;
         if (limited) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -121,11 +155,12 @@ zkSmartPointer<zkFileInfo> runContained(const std::string& path, double seconds,
         if (ready < 0 && errno == EINTR) continue;
         if (ready == 0) continue;  // the deadline is checked above
         if (ready < 0) break;
-        const ssize_t n = ::read(fds[0], buffer.data(), buffer.size());
+        const ssize_t n = ::read(fds[0], answer.data() + received, answer.size() - received);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
-        answer.append(buffer.data(), static_cast<std::size_t>(n));
+        received += static_cast<std::size_t>(n);
     }
+    answer.resize(received);
     ::close(fds[0]);
     if (timedOut) ::kill(pid, SIGKILL);
     int status = 0;
@@ -146,10 +181,10 @@ zkSmartPointer<zkFileInfo> runContained(const std::string& path, double seconds,
     }
 
     std::string_view rest(answer);
+    rest.remove_prefix(std::min<std::size_t>(8, rest.size()));
     while (rest.size() >= 9) {
         const char tag = rest[0];
-        uint64_t size = 0;
-        for (int i = 0; i < 8; ++i) size |= uint64_t(static_cast<unsigned char>(rest[1 + i])) << (8 * i);
+        const uint64_t size = lengthAt(rest.substr(1));
         rest.remove_prefix(9);
         if (size > rest.size()) break;
         const std::string_view bytes = rest.substr(0, size);
