@@ -1,5 +1,8 @@
 #include "host/io/AssimpImport.h"
 
+#include "host/io/ConfinedFiles.h"
+#include "host/io/ContainedImport.h"
+
 #include "host/gfx/ImageFile.h"
 
 #include "host/anim/zkAnimation.h"
@@ -213,8 +216,9 @@ bool hasBrokenFaces(const aiScene* scene)
 
 class SceneImport {
 public:
-    SceneImport(const aiScene* scene, const std::string& path, std::vector<std::string>* warnings)
-        : m_scene(scene), m_folder(fs::path(path).parent_path()), m_warnings(warnings)
+    SceneImport(const aiScene* scene, const std::string& path, const detail::FolderGuard& guard,
+                std::vector<std::string>* warnings)
+        : m_scene(scene), m_folder(fs::path(path).parent_path()), m_guard(guard), m_warnings(warnings)
     {
     }
 
@@ -242,6 +246,7 @@ private:
 
     const aiScene* m_scene;
     fs::path m_folder;
+    const detail::FolderGuard& m_guard;
     std::vector<std::string>* m_warnings;
 
     std::map<std::string, zkSmartPointer<zkTextureAttr>> m_textures;  // by reference; null: failed
@@ -718,12 +723,19 @@ zkSmartPointer<zkImage> SceneImport::loadImage(const std::string& reference, std
         }
     } else {
         const fs::path given(slashed(reference));
+        bool refused = false;
+        auto readable = [&](const fs::path& file) {
+            std::error_code ec;
+            if (!fs::is_regular_file(file, ec)) return false;
+            if (m_guard.allows(file)) return true;
+            refused = true;
+            return false;
+        };
         fs::path file = given.is_absolute() ? given : m_folder / given;
-        std::error_code ec;
         // Exporters often keep the artist's own folders; the image usually sits beside the scene.
-        if (!fs::is_regular_file(file, ec)) file = m_folder / given.filename();
-        if (!fs::is_regular_file(file, ec)) {
-            problem = "no such file";
+        if (!readable(file)) file = m_folder / given.filename();
+        if (!readable(file)) {
+            problem = refused ? "outside the scene's folder and the allowed folders" : "no such file";
             return nullptr;
         }
         std::string bytes;
@@ -832,13 +844,14 @@ zkSmartPointer<zkAnimation> SceneImport::buildAnimation(const aiAnimation* anima
     return result;
 }
 
-} // namespace
-
-zkSmartPointer<zkFileInfo> zkImportScene(const std::string& path, std::string& error,
-                                         std::vector<std::string>* warnings)
+zkSmartPointer<zkFileInfo> importHere(const std::string& path, const std::vector<std::string>& allowedFolders,
+                                      std::string& error, std::vector<std::string>* warnings)
 {
     try {
+        const detail::FolderGuard guard(path, allowedFolders);
         Assimp::Importer importer;
+        auto* files = new detail::ConfinedIOSystem(guard);
+        importer.SetIOHandler(files);  // the importer owns it
         // Only triangulation: no step of Assimp's may weld, reorder or clean up what the artist
         // made. Assimp's validation refuses whole scenes for small faults (a light without a
         // node, a point cloud), so it runs only when the faces are broken, where triangulation
@@ -847,12 +860,19 @@ zkSmartPointer<zkFileInfo> zkImportScene(const std::string& path, std::string& e
         if (scene)
             scene = importer.ApplyPostProcessing(hasBrokenFaces(scene) ? aiProcess_ValidateDataStructure
                                                                        : aiProcess_Triangulate);
+        const std::string outside = " is outside the scene's folder and the allowed folders";
         if (!scene) {
             const char* reason = importer.GetErrorString();
-            error = path + ": Assimp cannot import it: " + (reason && *reason ? reason : "unknown reason");
+            if (!files->refused().empty())
+                error = path + ": not imported: the file it refers to, " + files->refused().front() + "," + outside;
+            else
+                error = path + ": Assimp cannot import it: " + (reason && *reason ? reason : "unknown reason");
             return nullptr;
         }
-        SceneImport import(scene, path, warnings);
+        if (warnings)
+            for (const std::string& refused : files->refused())
+                warnings->push_back("file \"" + refused + "\"" + outside + "; not read");
+        SceneImport import(scene, path, guard, warnings);
         return import.build(fs::path(path).filename().string());
     } catch (const std::bad_alloc&) {
         error = path + ": out of memory while importing";
@@ -862,6 +882,20 @@ zkSmartPointer<zkFileInfo> zkImportScene(const std::string& path, std::string& e
         error = path + ": import failed";
     }
     return nullptr;
+}
+
+} // namespace
+
+zkSmartPointer<zkFileInfo> zkImportScene(const std::string& path, std::string& error,
+                                         std::vector<std::string>* warnings, const zkImportOptions& options)
+{
+    if (!options.contained) return importHere(path, options.allowedFolders, error, warnings);
+    return detail::runContained(
+        path, options.timeLimit,
+        [&](std::string& childError, std::vector<std::string>& childWarnings) {
+            return importHere(path, options.allowedFolders, childError, &childWarnings);
+        },
+        error, warnings);
 }
 
 } // namespace Tam::Io

@@ -31,11 +31,25 @@ inline constexpr const char* kCollidableKey = "zk_collidable";         // 0x10: 
 inline constexpr const char* kInvisibleKey = "zk_invisible";           // 0x20: collision only, removed from the render scene
 inline constexpr const char* kSkipCollisionKey = "zk_skip_collision";  // 0x40: the hull ignores the subtree
 
+// How an import treats a file it cannot trust.
+struct zkImportOptions {
+    // Folders besides the scene's own from which the import may read files the scene names
+    // (with everything below them). Any other file is refused, whatever the scene says.
+    std::vector<std::string> allowedFolders;
+    // Import in a child process, so that a crash or hang of Assimp's is a refusal of the file.
+    bool contained = true;
+    // Seconds a contained import may take before it is stopped and the file refused; 0: no limit.
+    double timeLimit = 120;
+};
+
 // Reads the file at path through Assimp. Null on failure, with "PATH: REASON" in error, the
 // reason Assimp's own when it refused the file. Problems that lose only part of the scene (a
-// texture that cannot be loaded, points and lines that are not triangles, more than 256 bones
-// on one mesh) are appended to warnings, one line each, and the import goes on.
+// texture that cannot be loaded or lies outside the allowed folders, points and lines that are
+// not triangles, more than 256 bones on one mesh) are appended to warnings, one line each, and
+// the import goes on. A file that Assimp needs whole (a glTF buffer, say) outside the allowed
+// folders refuses the scene.
 zkSmartPointer<zkFileInfo> zkImportScene(const std::string& path, std::string& error,
-                                         std::vector<std::string>* warnings = nullptr);
+                                         std::vector<std::string>* warnings = nullptr,
+                                         const zkImportOptions& options = {});
 
 } // namespace Tam::Io

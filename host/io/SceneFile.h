@@ -39,6 +39,9 @@ bool zkWriteScene(const zkFileInfo* file, const std::string& path, std::string& 
 // file object that is not a zkFileInfo, and an object whose isConsistent answers false. Objects
 // get postRead() once all references are set, holders after the objects they hold.
 zkSmartPointer<zkFileInfo> zkReadScene(const std::string& path, std::string& error);
+// The same, importing other formats as options say (the folders an import may read, containment).
+struct zkImportOptions;
+zkSmartPointer<zkFileInfo> zkReadScene(const std::string& path, std::string& error, const zkImportOptions& import);
 
 // The same, in memory. name stands for the file in messages.
 bool zkEncodeScene(const zkFileInfo* file, zkSceneForm form, std::string& bytes, std::string& error);

@@ -3,6 +3,8 @@
 #pragma once
 #include "tools/zkopt/Plugin.h"
 
+#include "host/io/AssimpImport.h"
+
 #include <string>
 
 namespace zkopt {
@@ -18,11 +20,13 @@ struct RunOptions {
     // Check the scene's consistency after every pass.
     bool verifyEach = false;
 };
-int runCommand(const Plugin& plugin, const RunOptions& options);
-int infoCommand(const std::string& input);
+// import: how INPUT is imported when it is not a scene file of ours.
+int runCommand(const Plugin& plugin, const RunOptions& options, const Tam::Io::zkImportOptions& import = {});
+int infoCommand(const std::string& input, const Tam::Io::zkImportOptions& import = {});
 // With an image folder, also writes every image of the scene there as a PNG file; the folder is
 // made and checked before the scene is written.
-int convertCommand(const std::string& input, const std::string& output, const std::string& imageFolder);
+int convertCommand(const std::string& input, const std::string& output, const std::string& imageFolder,
+                   const Tam::Io::zkImportOptions& import = {});
 // Runs the bundled pipelines over their sample scenes into a folder of its own.
 int demoCommand(const Plugin& plugin, bool verifyEach);
 

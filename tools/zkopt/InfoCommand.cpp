@@ -75,10 +75,10 @@ void describeMotion(const zkAnimationDatabase* db)
 
 } // namespace
 
-int infoCommand(const std::string& input)
+int infoCommand(const std::string& input, const Tam::Io::zkImportOptions& import)
 {
     std::string error;
-    zkSmartPointer<zkFileInfo> file = Tam::Io::zkReadScene(input, error);
+    zkSmartPointer<zkFileInfo> file = Tam::Io::zkReadScene(input, error, import);
     if (!file) {
         std::fprintf(stderr, "zkopt: %s\n", error.c_str());
         return EXIT_BAD_INPUT;
@@ -134,10 +134,11 @@ static int writeImages(zkFileInfo* file, const std::string& folder)
     return failures ? EXIT_BAD_INPUT : EXIT_OK;
 }
 
-int convertCommand(const std::string& input, const std::string& output, const std::string& imageFolder)
+int convertCommand(const std::string& input, const std::string& output, const std::string& imageFolder,
+                   const Tam::Io::zkImportOptions& import)
 {
     std::string error;
-    zkSmartPointer<zkFileInfo> file = Tam::Io::zkReadScene(input, error);
+    zkSmartPointer<zkFileInfo> file = Tam::Io::zkReadScene(input, error, import);
     if (!file) {
         std::fprintf(stderr, "zkopt: %s\n", error.c_str());
         return EXIT_BAD_INPUT;

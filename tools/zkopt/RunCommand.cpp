@@ -162,7 +162,7 @@ int runStep(zkOptInterface& run, const Pipeline& pipeline, const PipelineStep& s
 
 } // namespace
 
-int runCommand(const Plugin& plugin, const RunOptions& options)
+int runCommand(const Plugin& plugin, const RunOptions& options, const Tam::Io::zkImportOptions& import)
 {
     std::string error;
     // Nowhere to say what went wrong: found before anything else, and the one exit with no report.
@@ -175,7 +175,7 @@ int runCommand(const Plugin& plugin, const RunOptions& options)
     Pipeline pipeline;
     if (!loadPipeline(options.config, plugin, pipeline, error)) return record.finish(EXIT_BAD_INPUT, error);
     if (!checkOutput(options.output, error)) return record.finish(EXIT_BAD_INPUT, error);
-    zkSmartPointer<Tam::Sg::zkFileInfo> file = Tam::Io::zkReadScene(options.input, error);
+    zkSmartPointer<Tam::Sg::zkFileInfo> file = Tam::Io::zkReadScene(options.input, error, import);
     if (!file) return record.finish(EXIT_BAD_INPUT, error);
 
     zkOptInterface run;

@@ -4,9 +4,12 @@
 #include "host/core/zkInputLimits.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -30,7 +33,10 @@ const char* const usage =
     "than once, every library named is loaded, in order.\n"
     "--max-pixels N and --max-scene-objects N set the limits on what an input may claim: the\n"
     "pixels of one image, and the objects a scene expands to when a shared node is counted once\n"
-    "per path that reaches it (see docs/scene-format.md).\n";
+    "per path that reaches it (see docs/scene-format.md).\n"
+    "run, info and convert import other formats in a child process that reads only files in the\n"
+    "scene's folder and below: --allow-dir DIR (repeatable) allows another folder,\n"
+    "--import-timeout SECONDS changes the time an import may take (120; 0: no limit).\n";
 
 struct Option {
     const char* name;
@@ -44,9 +50,17 @@ struct Command {
     const char* help;
 };
 
+// The import options of the commands that read a scene.
+#define ZK_IMPORT_OPTIONS {"--allow-dir", true}, {"--import-timeout", true}
+#define ZK_IMPORT_HELP                                                                               \
+    "  --allow-dir DIR  an imported scene may also read files in DIR and below (repeatable);\n"      \
+    "                   other files outside the scene's folder are refused\n"                        \
+    "  --import-timeout SECONDS\n"                                                                   \
+    "                   refuse an import that takes longer (default 120; 0: no limit)\n"
+
 const Command commands[] = {
     {"run",
-     {{"--config", true}, {"--report", true}, {"--verify-each", false}},
+     {{"--config", true}, {"--report", true}, {"--verify-each", false}, ZK_IMPORT_OPTIONS},
      {"INPUT", "OUTPUT"},
      "usage: zkopt run --config FILE [--report FILE] [--verify-each] INPUT OUTPUT\n"
      "Runs the passes that FILE's [pipeline] section lists over the scene INPUT and writes OUTPUT\n"
@@ -55,6 +69,7 @@ const Command commands[] = {
      "  --config FILE    the pipeline: an INI file (see README.md)\n"
      "  --report FILE    write a JSON report of the run, however it ends\n"
      "  --verify-each    check the scene's consistency after every pass\n"
+     ZK_IMPORT_HELP
      "Exit status: 0 success; 1 a pass failed (OUTPUT is not written); 2 bad command line,\n"
      "config or input.\n"},
     {"list",
@@ -64,15 +79,18 @@ const Command commands[] = {
      "Every pass class of the loaded libraries in registration order, with a one-line description\n"
      "and its fields: type, default (enum defaults with their names), and whether the pass reads\n"
      "it back as a counter. --json for tools; --markdown gives the pass reference of docs/passes.md.\n"},
-    {"info", {}, {"INPUT"}, "usage: zkopt info INPUT\nWhat the scene INPUT holds: its infos, nodes and images.\n"},
+    {"info",
+     {ZK_IMPORT_OPTIONS},
+     {"INPUT"},
+     "usage: zkopt info INPUT\nWhat the scene INPUT holds: its infos, nodes and images.\n" ZK_IMPORT_HELP},
     {"convert",
-     {{"--images", true}},
+     {{"--images", true}, ZK_IMPORT_OPTIONS},
      {"INPUT", "OUTPUT"},
      "usage: zkopt convert [--images DIR] INPUT OUTPUT\n"
      "Reads INPUT (a scene file or any format the importer reads) and writes OUTPUT (.zks,\n"
      "  .zks.json, .gltf or .glb).\n"
      "  --images DIR     also write every image of the scene into DIR as a PNG file; DIR is made\n"
-     "                   and checked before OUTPUT is written\n"},
+     "                   and checked before OUTPUT is written\n" ZK_IMPORT_HELP},
     {"demo",
      {{"--verify-each", false}},
      {},
@@ -100,6 +118,7 @@ struct CommandLine {
     std::vector<std::string> plugins;
     // The global limit options, by name, as given.
     std::map<std::string, std::string> limits;
+    std::vector<std::string> allowedFolders;
     const Command* command = nullptr;
     std::map<std::string, std::string> options; // flags map to ""
     std::vector<std::string> arguments;
@@ -152,9 +171,31 @@ bool parse(const std::vector<std::string>& args, CommandLine& line, std::string&
         }
         if (option == &plugin) line.plugins.push_back(value);
         else if (a.compare(0, 6, "--max-") == 0) line.limits[a] = value;
+        else if (a == "--allow-dir") line.allowedFolders.push_back(value);
         else line.options[option->name] = value;
     }
     line.arguments = words;
+    return true;
+}
+
+// --allow-dir and --import-timeout: every folder must exist, the time be a number of seconds.
+bool importOptions(const CommandLine& line, Tam::Io::zkImportOptions& import, std::string& error)
+{
+    for (const std::string& folder : line.allowedFolders) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(folder, ec))
+            return error = "--allow-dir " + folder + ": not a folder", false;
+        import.allowedFolders.push_back(folder);
+    }
+    auto timeout = line.options.find("--import-timeout");
+    if (timeout != line.options.end()) {
+        const char* text = timeout->second.c_str();
+        char* end = nullptr;
+        const double seconds = std::strtod(text, &end);
+        if (end == text || *end || !std::isfinite(seconds) || seconds < 0)
+            return error = "--import-timeout needs a number of seconds, got '" + timeout->second + "'", false;
+        import.timeLimit = seconds;
+    }
     return true;
 }
 
@@ -206,6 +247,8 @@ int runMain(const std::vector<std::string>& args)
     if (name == "list" && option("--json") && option("--markdown"))
         return badCommandLine("list: give --json or --markdown, not both");
     if (name == "run" && !option("--config")) return badCommandLine("run needs --config FILE");
+    Tam::Io::zkImportOptions import;
+    if (!importOptions(line, import, error)) return badCommandLine(error);
 
     Plugin plugin;
     if (line.plugins.empty()) line.plugins.push_back(defaultPluginPath());
@@ -222,10 +265,10 @@ int runMain(const std::vector<std::string>& args)
     if (name == "run") {
         RunOptions run{line.options["--config"], line.options["--report"], line.arguments[0], line.arguments[1],
                        option("--verify-each")};
-        return runCommand(plugin, run);
+        return runCommand(plugin, run, import);
     }
-    if (name == "info") return infoCommand(line.arguments[0]);
-    if (name == "convert") return convertCommand(line.arguments[0], line.arguments[1], line.options["--images"]);
+    if (name == "info") return infoCommand(line.arguments[0], import);
+    if (name == "convert") return convertCommand(line.arguments[0], line.arguments[1], line.options["--images"], import);
     return demoCommand(plugin, option("--verify-each"));
 }
 

@@ -1,0 +1,205 @@
+#include "host/io/ContainedImport.h"
+
+#include "host/io/SceneFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <new>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace Tam::Io::detail {
+
+namespace {
+
+using Core::zkSmartPointer;
+using Sg::zkFileInfo;
+
+// The answer is its length, then a run of records; each length is 64-bit little-endian, each
+// record a tag byte, a length and the bytes: any number of warnings, then the scene or the error.
+// Knowing the length first, the parent reads the scene into one buffer of the right size.
+constexpr char kWarning = 'W', kScene = 'S', kError = 'E';
+
+void appendLength(std::string& out, uint64_t size)
+{
+    for (int i = 0; i < 8; ++i) out += static_cast<char>((size >> (8 * i)) & 0xff);
+}
+
+uint64_t lengthAt(std::string_view bytes)
+{
+    uint64_t size = 0;
+    for (int i = 0; i < 8; ++i) size |= uint64_t(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    return size;
+}
+
+void appendRecord(std::string& out, char tag, const std::string& bytes)
+{
+    out += tag;
+    appendLength(out, bytes.size());
+    out += bytes;
+}
+
+bool writeAll(int fd, const std::string& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// In the child: never returns.
+[[noreturn]] void child(int fd, const SceneWork& work)
+{
+    // A crash is reported by the parent; a core file of Assimp's is no use to the user.
+    struct rlimit none = {0, 0};
+    setrlimit(RLIMIT_CORE, &none);
+    // The records before the scene's bytes, which are sent as they are, uncopied.
+    std::string head, scene;
+    try {
+        std::string error;
+        std::vector<std::string> warnings;
+        zkSmartPointer<zkFileInfo> file = work(error, warnings);
+        for (const std::string& warning : warnings) appendRecord(head, kWarning, warning);
+        if (file && zkEncodeScene(file.get(), zkSceneForm::Binary, scene, error)) {
+            head += kScene;
+            appendLength(head, scene.size());
+        } else {
+            scene.clear();
+            appendRecord(head, kError, error.empty() ? "import failed" : error);
+        }
+    } catch (...) {
+        head.clear();
+        scene.clear();
+        appendRecord(head, kError, "out of memory while importing");
+    }
+    std::string length;
+    appendLength(length, head.size() + scene.size());
+    // _exit: the parent's buffers and exit handlers are the parent's business.
+    ::_exit(writeAll(fd, length) && writeAll(fd, head) && writeAll(fd, scene) ? 0 : 3);
+}
+
+std::string secondsText(double seconds)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%g", seconds);
+    return buffer;
+}
+
+} // namespace
+
+zkSmartPointer<zkFileInfo> runContained(const std::string& path, double seconds, const SceneWork& work,
+                                        std::string& error, std::vector<std::string>* warnings)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        error = path + ": cannot start the import process: " + std::strerror(errno);
+        return nullptr;
+    }
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        error = path + ": cannot start the import process: " + std::strerror(errno);
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return nullptr;
+    }
+    if (pid == 0) {
+        ::close(fds[0]);
+        child(fds[1], work);
+    }
+    ::close(fds[1]);
+    // Fewer, larger reads for a big scene; the system's limit holds when it is lower.
+    ::fcntl(fds[0], F_SETPIPE_SZ, 1 << 20);
+
+    using Clock = std::chrono::steady_clock;
+    const bool limited = seconds > 0 && std::isfinite(seconds);
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limited ? seconds : 0));
+    std::string answer(8, '\0');
+    std::size_t received = 0;
+    bool lengthKnown = false, timedOut = false;
+    for (;;) {
+        if (received == answer.size()) {
+            if (lengthKnown) break;
+            // The length is the child's word: memory that cannot be had ends the answer early.
+            try {
+                answer.resize(8 + std::min<uint64_t>(lengthAt(answer), uint64_t(1) << 36));
+            } catch (const std::bad_alloc&) {
+                break;
+            }
+            lengthKnown = true;
+            continue;
+        }
+        int wait = -1;
+        if (limited) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0) {
+                timedOut = true;
+                break;
+            }
+            wait = static_cast<int>(std::min<long long>(left, 1 << 30));
+        }
+        pollfd p = {fds[0], POLLIN, 0};
+        const int ready = ::poll(&p, 1, wait);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready == 0) continue;  // the deadline is checked above
+        if (ready < 0) break;
+        const ssize_t n = ::read(fds[0], answer.data() + received, answer.size() - received);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        received += static_cast<std::size_t>(n);
+    }
+    answer.resize(received);
+    ::close(fds[0]);
+    if (timedOut) ::kill(pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+
+    if (timedOut) {
+        error = path + ": the importer did not finish in " + secondsText(seconds) + " s";
+        return nullptr;
+    }
+    if (WIFSIGNALED(status)) {
+        const int signal = WTERMSIG(status);
+        error = path + ": the importer crashed (signal " + std::to_string(signal) + ", " + strsignal(signal) + ")";
+        return nullptr;
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        error = path + ": the importer stopped with exit status " + std::to_string(WEXITSTATUS(status));
+        return nullptr;
+    }
+
+    std::string_view rest(answer);
+    rest.remove_prefix(std::min<std::size_t>(8, rest.size()));
+    while (rest.size() >= 9) {
+        const char tag = rest[0];
+        const uint64_t size = lengthAt(rest.substr(1));
+        rest.remove_prefix(9);
+        if (size > rest.size()) break;
+        const std::string_view bytes = rest.substr(0, size);
+        rest.remove_prefix(size);
+        if (tag == kWarning) {
+            if (warnings) warnings->emplace_back(bytes);
+        } else if (tag == kError) {
+            error = std::string(bytes);
+            return nullptr;
+        } else if (tag == kScene) {
+            return zkDecodeScene(bytes, zkSceneForm::Binary, path, error);
+        }
+    }
+    error = path + ": the import process's answer is incomplete";
+    return nullptr;
+}
+
+} // namespace Tam::Io::detail
