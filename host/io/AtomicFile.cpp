@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,10 +34,31 @@ bool writeAll(int fd, const char* p, std::size_t n)
     return true;
 }
 
+// Holds off the signals that stop a run (Ctrl-C, a batch stopping its workers, a closed terminal)
+// while a temporary file exists, so that an interrupted process leaves the old file or the new
+// one and no temporary beside them; the signal is taken as soon as the write is over.
+class StopSignalsHeld {
+public:
+    StopSignalsHeld()
+    {
+        sigset_t stop;
+        sigemptyset(&stop);
+        sigaddset(&stop, SIGINT);
+        sigaddset(&stop, SIGTERM);
+        sigaddset(&stop, SIGHUP);
+        pthread_sigmask(SIG_BLOCK, &stop, &m_previous);
+    }
+    ~StopSignalsHeld() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
+
+private:
+    sigset_t m_previous;
+};
+
 } // namespace
 
 bool zkAtomicWrite(const std::string& path, const void* data, std::size_t size, std::string& error)
 {
+    StopSignalsHeld held;
     // The temporary file sits beside the target so that the rename stays on one file system,
     // which is what makes it atomic.
     std::size_t slash = path.rfind('/');
