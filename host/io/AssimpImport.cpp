@@ -5,6 +5,7 @@
 #include "host/anim/zkAnimation.h"
 #include "host/attrs/zkRenderAttrs.h"
 #include "host/gfx/Png.h"
+#include "host/io/ImportFiles.h"
 #include "host/io/SceneFile.h"
 #include "host/sg/zkAttrSet.h"
 #include "host/sg/zkSceneNodes.h"
@@ -712,12 +713,8 @@ zkSmartPointer<zkImage> SceneImport::loadImage(const std::string& reference, std
                 return nullptr;
         }
     } else {
-        const fs::path given(slashed(reference));
-        fs::path file = given.is_absolute() ? given : m_folder / given;
-        std::error_code ec;
-        // Exporters often keep the artist's own folders; the image usually sits beside the scene.
-        if (!fs::is_regular_file(file, ec)) file = m_folder / given.filename();
-        if (!fs::is_regular_file(file, ec)) {
+        const fs::path file = zkFindReferencedFile(m_folder, reference);
+        if (file.empty()) {
             problem = "no such file";
             return nullptr;
         }
