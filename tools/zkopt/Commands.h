@@ -4,6 +4,7 @@
 #include "tools/zkopt/Plugin.h"
 
 #include <string>
+#include <vector>
 
 namespace zkopt {
 
@@ -17,8 +18,24 @@ struct RunOptions {
     std::string config, report, input, output;
     // Check the scene's consistency after every pass.
     bool verifyEach = false;
+    // Where a written output's Makefile-style dependency list goes (none when empty).
+    std::string depfile;
 };
 int runCommand(const Plugin& plugin, const RunOptions& options);
+// One pipeline over many scenes (files, or folders walked for the formats zkopt reads), each
+// scene in a worker process of its own, the outputs mirroring the inputs under outDir.
+struct BatchOptions {
+    std::string config, report, outDir;
+    std::string format = ".zks"; // the outputs' extension
+    std::vector<std::string> inputs;
+    unsigned jobs = 0; // workers at once; 0 for one per core
+    bool verifyEach = false;
+};
+// Exit status 0 every scene written, 1 some pass failed, 2 some input or the config refused,
+// 130 interrupted.
+int batchCommand(const Plugin& plugin, const BatchOptions& options);
+// Writes outDir/build.ninja: one edge per scene, running zkopt run with a depfile.
+int ninjaCommand(const Plugin& plugin, const BatchOptions& options);
 int infoCommand(const std::string& input);
 // With an image folder, also writes every image of the scene there as a PNG file; the folder is
 // made and checked before the scene is written.
