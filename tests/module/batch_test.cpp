@@ -67,8 +67,11 @@ TEST(Batch, GoodBrokenAndFailingScenesGiveTheirOutcomesSummaryAndReport)
     EXPECT_NE(r.out.find("1 written, 1 failed, 1 refused, 0 skipped\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("failed:\n  " + in + "/bad/scene.zks.json: zkImageExternalVesko failed\n"), std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("refused:\n  " + in + "/broken.zks.json: " + in + "/broken.zks.json: "), std::string::npos)
+    EXPECT_NE(r.out.find("refused:\n  " + in + "/broken.zks.json: "), std::string::npos)
         << r.out;
+    EXPECT_EQ(r.out.find(in + "/broken.zks.json: " + in), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("zkopt: failed: " + in + "/bad/scene.zks.json: zkImageExternalVesko failed\n"), std::string::npos)
+        << r.err;
     EXPECT_NE(r.out.find("time per pass class, all scenes:\n"), std::string::npos) << r.out;
 
     auto json = nlohmann::json::parse(readFile(report));

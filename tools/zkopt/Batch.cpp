@@ -381,7 +381,7 @@ void Batch::printSummary(const json& summary, bool interrupted) const
             if (run.outcome != outcome) continue;
             if (first) std::printf("%s:\n", outcomeName(outcome));
             first = false;
-            std::printf("  %s: %s\n", run.scene.input.c_str(), run.problem.c_str());
+            std::printf("  %s\n", aboutScene(run.scene.input, run.problem).c_str());
         }
     }
     if (interrupted)

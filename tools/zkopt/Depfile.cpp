@@ -36,7 +36,7 @@ static std::string escaped(const std::string& path)
 {
     std::string out;
     for (char c : path) {
-        if (c == ' ' || c == '#' || c == '\\') out += '\\';
+        if (c == ' ' || c == '#') out += '\\';
         if (c == '$') out += '$';
         out += c;
     }

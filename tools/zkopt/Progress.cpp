@@ -23,16 +23,22 @@ std::string clockText(double seconds)
     return text;
 }
 
+std::string aboutScene(const std::string& scene, const std::string& problem)
+{
+    return problem.compare(0, scene.size() + 1, scene + ":") == 0 ? problem : scene + ": " + problem;
+}
+
 BatchProgress::BatchProgress(std::size_t total, bool terminal) : m_total(total), m_terminal(terminal)
 {
     if (m_terminal) draw();
 }
 
+std::string BatchProgress::count() const { return "[" + std::to_string(m_done) + "/" + std::to_string(m_total) + "]"; }
+
 std::string BatchProgress::status() const
 {
     double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
-    std::string text = "[" + std::to_string(m_done) + "/" + std::to_string(m_total) + "] " +
-                       std::to_string(m_problems) + " failed or refused, " + clockText(elapsed) + " elapsed";
+    std::string text = std::to_string(m_problems) + " failed or refused, " + clockText(elapsed) + " elapsed";
     // The scenes so far are the best guess at the rest.
     if (m_done > 0 && m_done < m_total)
         text += ", ~" + clockText(elapsed / static_cast<double>(m_done) * static_cast<double>(m_total - m_done)) + " left";
@@ -41,7 +47,7 @@ std::string BatchProgress::status() const
 
 void BatchProgress::draw()
 {
-    std::fprintf(stderr, "\r\033[Kzkopt: %s", status().c_str());
+    std::fprintf(stderr, "\r\033[Kzkopt: %s %s", count().c_str(), status().c_str());
     std::fflush(stderr);
     m_drawn = true;
 }
@@ -62,10 +68,10 @@ void BatchProgress::sceneDone(const std::string& scene, const char* outcome, dou
     char time[32];
     std::snprintf(time, sizeof time, "%.2f s", seconds);
     // A terminal keeps only the problems; a log gets every scene, with the count so far.
-    if (!problem.empty()) note(scene + ": " + outcome + ": " + problem);
+    if (!problem.empty()) note(std::string(outcome) + ": " + aboutScene(scene, problem));
     if (m_terminal) draw();
     else
-        std::fprintf(stderr, "zkopt: %s %s %s in %s\n", status().c_str(), outcome, scene.c_str(), time);
+        std::fprintf(stderr, "zkopt: %s %s %s in %s; %s\n", count().c_str(), outcome, scene.c_str(), time, status().c_str());
 }
 
 void BatchProgress::finish()

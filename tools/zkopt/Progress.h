@@ -12,6 +12,9 @@ bool progressOnTerminal();
 // Minutes and seconds ("1:05"), hours when there are any ("2:03:07").
 std::string clockText(double seconds);
 
+// A scene's problem as one line that names the scene once: most messages start with its name.
+std::string aboutScene(const std::string& scene, const std::string& problem);
+
 class BatchProgress {
 public:
     BatchProgress(std::size_t total, bool terminal);
@@ -24,7 +27,8 @@ public:
 
 private:
     void draw();
-    std::string status() const;
+    std::string count() const;  // "[done/total]"
+    std::string status() const; // failures, elapsed, estimate
 
     std::size_t m_total, m_done = 0, m_problems = 0;
     bool m_terminal, m_drawn = false;
