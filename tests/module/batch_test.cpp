@@ -194,11 +194,11 @@ TEST(Batch, NinjaBuildsEveryScenesAndRebuildsExactlyWhatChanged)
     ASSERT_EQ(made.status, 0) << made.err;
     RunResult first = runProgram("/usr/bin/ninja", {"-C", out});
     ASSERT_EQ(first.status, 0) << first.out << first.err;
-    EXPECT_TRUE(readsBack(out + "/crate.zks"));
+    EXPECT_TRUE(readsBack(out + "/crate.obj.zks"));
     EXPECT_TRUE(readsBack(out + "/flags.zks"));
 
     // What the depfile listed, as Ninja keeps it.
-    RunResult deps = runProgram("/usr/bin/ninja", {"-C", out, "-t", "deps", "crate.zks"});
+    RunResult deps = runProgram("/usr/bin/ninja", {"-C", out, "-t", "deps", "crate.obj.zks"});
     for (const std::string& file : {in + "/crate.obj", in + "/crate.mtl", in + "/textures/crate.png", config, list})
         EXPECT_NE(deps.out.find("    " + file + "\n"), std::string::npos) << file << "\n" << deps.out;
     EXPECT_NE(deps.out.find("libZKOptExtensionVesko.so\n"), std::string::npos) << deps.out;

@@ -38,13 +38,15 @@ bool isSceneFile(const fs::path& path)
     return zkSceneFormOf(path.string(), form) || Tam::Io::zkCanImport(path.string());
 }
 
-// name less its scene extension (".zks.json" is one), plus format.
+// A scene file's name less its extension (".zks.json" is one), plus format; an imported file's
+// whole name plus format, since art folders often hold one model in several formats ("crate.obj"
+// and "crate.fbx" become "crate.obj.zks" and "crate.fbx.zks").
 std::string outputName(const fs::path& relative, const std::string& format)
 {
     std::string name = relative.string();
     Tam::Io::zkSceneForm form;
-    if (zkSceneFormOf(name, form) && form == Tam::Io::zkSceneForm::Text) name.resize(name.size() - 9);
-    else name = fs::path(name).replace_extension().string();
+    if (zkSceneFormOf(name, form))
+        name.resize(name.size() - (form == Tam::Io::zkSceneForm::Text ? 9 : 4));
     return name + format;
 }
 

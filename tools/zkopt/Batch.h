@@ -16,8 +16,8 @@ struct BatchScene {
 // The scenes of the inputs in order: a file stands for itself (a file zkopt cannot read is the
 // worker's to refuse, with its reason); a folder for every file under it, sorted, whose name says
 // a scene form or a format the importer claims, hidden folders and the output folder left out.
-// A file's output is its name, a found file's its path under the folder, with the extension
-// replaced by the output format. Fails on a missing input, a bad output format and two scenes
+// A file's output is its name, a found file's its path under the folder, with the output format
+// in place of a scene file's extension or after an imported file's. Fails on a missing input, a bad output format and two scenes
 // that would write one output.
 bool collectScenes(const BatchOptions& options, std::vector<BatchScene>& scenes, std::string& error);
 
