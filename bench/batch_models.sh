@@ -16,19 +16,25 @@ models=/usr/share/assimp/models
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # A tree of links to the models, so that a model's own files (materials, textures) stay beside
-# it; the models Assimp refuses are taken out after one batch has found them.
+# it. The models Assimp refuses are taken out; a model can need a file that was taken out as a
+# model of its own, so this repeats until nothing more is refused.
 cp -rs "$models" "$work/models"
-"$zkopt" run --config "$config" --out-dir "$work/probe" --jobs 2 --report "$work/probe.json" "$work/models" \
-  > /dev/null 2>&1 || true
-python3 - "$work/probe.json" <<'PY'
+for round in 1 2 3; do
+  rm -rf "$work/probe"
+  "$zkopt" run --config "$config" --out-dir "$work/probe" --jobs 2 --report "$work/probe.json" "$work/models" \
+    > /dev/null 2>&1 || true
+  refused=$(python3 - "$work/probe.json" <<'PY'
 import json, os, sys
 report = json.load(open(sys.argv[1]))
-for scene in report["scenes"]:
-    if scene["result"] == "refused":
-        os.remove(scene["input"])
-print("models Assimp imports: %d of %d" % (sum(s["result"] != "refused" for s in report["scenes"]),
-                                          len(report["scenes"])))
+refused = [s["input"] for s in report["scenes"] if s["result"] != "written"]
+for path in refused:
+    os.remove(path)
+print(len(refused))
 PY
+)
+  echo "round $round: $refused models refused and taken out"
+  [ "$refused" -eq 0 ] && break
+done
 
 TIMEFORMAT='%R %U %S'
 measure() { # label, command...: prints the label, wall, CPU (user+sys, children included)
@@ -37,8 +43,7 @@ measure() { # label, command...: prints the label, wall, CPU (user+sys, children
   read -r wall user sys <<< "$t"
   echo "$label $wall $(awk "BEGIN{print $user + $sys}")"
 }
-scenes=$(python3 -c "import json,sys; s=json.load(open(sys.argv[1]))['summary']; print(s['scenes']-s['refused'])" \
-  "$work/probe.json")
+scenes=$(python3 -c "import json,sys; print(json.load(open(sys.argv[1]))['summary']['written'])" "$work/probe.json")
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 for jobs in 1 2; do
   read -r label wall cpu <<< "$(measure "jobs$jobs" "$zkopt" run --config "$config" --out-dir "$work/out$jobs" --jobs "$jobs" "$work/models")"
