@@ -8,6 +8,7 @@
 #include "host/anim/zkAnimation.h"
 #include "host/attrs/zkRenderAttrs.h"
 #include "host/gfx/Png.h"
+#include "host/io/ImportFiles.h"
 #include "host/io/SceneFile.h"
 #include "host/sg/zkAttrSet.h"
 #include "host/sg/zkSceneNodes.h"

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,6 +55,26 @@ void removeStaleTemporaries(const std::string& dir, const std::string& base)
     ::closedir(folder);
 }
 
+// Holds off the signals that stop a run (Ctrl-C, a batch stopping its workers, a closed terminal)
+// while a temporary file exists, so that an interrupted process leaves the old file or the new
+// one and no temporary beside them; the signal is taken as soon as the write is over.
+class StopSignalsHeld {
+public:
+    StopSignalsHeld()
+    {
+        sigset_t stop;
+        sigemptyset(&stop);
+        sigaddset(&stop, SIGINT);
+        sigaddset(&stop, SIGTERM);
+        sigaddset(&stop, SIGHUP);
+        pthread_sigmask(SIG_BLOCK, &stop, &m_previous);
+    }
+    ~StopSignalsHeld() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
+
+private:
+    sigset_t m_previous;
+};
+
 } // namespace
 
 bool detail::checkRegularFile(const std::string& path, std::string& error)
@@ -71,6 +92,7 @@ bool detail::checkRegularFile(const std::string& path, std::string& error)
 
 bool zkAtomicWrite(const std::string& path, const void* data, std::size_t size, std::string& error)
 {
+    StopSignalsHeld held;
     // The temporary file sits beside the target so that the rename stays on one file system,
     // which is what makes it atomic.
     std::size_t slash = path.rfind('/');

@@ -66,6 +66,7 @@ public:
         if (!node || !m_seen.insert(node.get()).second) return true;
         if (matches(node.get()) && m_pass.canOptimize(node.get())) {
             GRAPH_TRAVERSAL r = m_pass.dispatch(node);
+            if (zkOptInterface* run = m_pass.getOptInterface()) run->objectDone();
             if (r == GRAPH_TRAVERSAL_STOP) return false;
             if (r == GRAPH_TRAVERSAL_PRUNE) return true;
             if (!node) return true;
@@ -132,7 +133,12 @@ void zkOptVisitObject::visitFrom(zkObject* start)
 {
     preVisit();
     zkMetaObject* type = getVisitedObjectMeta();
-    if (type) zkVisitReachable(start, type, [this](zkObject* o) { visitor(o); });
+    zkOptInterface* run = getOptInterface();
+    if (type)
+        zkVisitReachable(start, type, [this, run](zkObject* o) {
+            visitor(o);
+            if (run) run->objectDone();
+        });
     postVisit();
 }
 

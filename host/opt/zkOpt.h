@@ -165,6 +165,19 @@ public:
     bool guardPassCall(const char* className, const std::function<bool()>& call);
     const std::string& getInternalError() const { return m_internalError; }
 
+    // How far a long pass is: the host's walks call objectDone once per object they hand to a
+    // pass (each node dispatched, each object visited), and the watcher gets the count so far.
+    using ProgressWatcher = std::function<void(long objects)>;
+    void setProgressWatcher(ProgressWatcher watcher)
+    {
+        m_progress = std::move(watcher);
+        m_objectsDone = 0;
+    }
+    void objectDone()
+    {
+        if (m_progress) m_progress(++m_objectsDone);
+    }
+
 private:
     Sink m_sink;
     zkRegistry* m_registry = nullptr;
@@ -173,6 +186,8 @@ private:
     std::string m_baseDirectory;
     std::string m_drives[26];
     std::string m_internalError;
+    ProgressWatcher m_progress;
+    long m_objectsDone = 0;
 };
 
 } // namespace Tam::Opt

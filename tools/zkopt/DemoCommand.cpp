@@ -41,7 +41,7 @@ int demoCommand(const Plugin& plugin, bool verifyEach)
     for (const DemoPipeline& demo : demoPipelines) {
         const std::string stem = std::filesystem::path(demo.config).stem().string();
         RunOptions options{examples + "/" + demo.config, folder + "/" + stem + ".report.json",
-                           examples + "/" + demo.scene, folder + "/" + stem + ".out.zks.json", verifyEach};
+                           examples + "/" + demo.scene, folder + "/" + stem + ".out.zks.json", verifyEach, {}};
         std::printf("zkopt demo: running %s over %s\n\n", options.config.c_str(), options.input.c_str());
         int status = runCommand(plugin, options);
         if (status != EXIT_OK) return status;

@@ -78,6 +78,7 @@ static bool registerLibrary(const std::string& path, Plugin& plugin, std::string
     std::size_t before = zkRegisteredClasses().size();
     library->getRegisterFunction()();
     plugin.libraries.push_back(library);
+    plugin.paths.push_back(path);
     const std::size_t afterPasses = zkRegisteredClasses().size();
     for (const char* symbol : kRecordClassRegisterSymbols)
         if (auto registerRecord = reinterpret_cast<void (*)()>(dlsym(handle, symbol))) registerRecord();

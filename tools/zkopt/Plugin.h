@@ -15,6 +15,9 @@ struct Plugin {
     std::vector<Tam::Core::zkMetaObject*> passes;
     // One line per pass class, from the library's class table where it has one.
     std::map<const Tam::Core::zkMetaObject*, std::string> descriptions;
+    // The files the libraries were loaded from, in order: what a batch's workers load again and
+    // what a run's results depend on.
+    std::vector<std::string> paths;
     // Why a library could not be loaded; empty when all were.
     std::string loadError;
 

@@ -1,7 +1,9 @@
 #include "tools/zkopt/Commands.h"
+#include "tools/zkopt/Depfile.h"
 #include "tools/zkopt/FieldText.h"
 #include "tools/zkopt/Paths.h"
 #include "tools/zkopt/Pipeline.h"
+#include "tools/zkopt/Progress.h"
 
 #include "host/io/GltfExport.h"
 #include "host/io/SceneFile.h"
@@ -113,7 +115,10 @@ int runStep(zkOptInterface& run, const Pipeline& pipeline, const PipelineStep& s
 {
     std::string printed;
     const bool keep = record.keepsPrinted();
+    PassProgress progress(stepName(step));
+    run.setProgressWatcher([&](long objects) { progress.objects(objects); });
     run.setSink([&](const std::string& text) {
+        progress.clear();
         if (keep) printed += text;
         std::fputs(text.c_str(), stdout);
         std::fflush(stdout);
@@ -137,6 +142,8 @@ int runStep(zkOptInterface& run, const Pipeline& pipeline, const PipelineStep& s
     bool applied = configured && guarded("apply", [&] { return run.applyPass(pass.get()); });
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.setSink(nullptr);
+    run.setProgressWatcher(nullptr);
+    progress.clear();
     std::fprintf(stderr, "zkopt: %s %s in %.3f s\n", stepName(step).c_str(),
                  !created ? "could not be created" : !fieldsSet ? "could not take its fields"
                  : !configured ? "failed to configure" : !applied ? "failed" : "done",
@@ -175,6 +182,8 @@ int runCommand(const Plugin& plugin, const RunOptions& options, const Tam::Io::z
     Pipeline pipeline;
     if (!loadPipeline(options.config, plugin, pipeline, error)) return record.finish(EXIT_BAD_INPUT, error);
     if (!checkOutput(options.output, error)) return record.finish(EXIT_BAD_INPUT, error);
+    if (!options.depfile.empty() && !checkWritableFile(options.depfile, error))
+        return record.finish(EXIT_BAD_INPUT, error);
     zkSmartPointer<Tam::Sg::zkFileInfo> file = Tam::Io::zkReadScene(options.input, error, import);
     if (!file) return record.finish(EXIT_BAD_INPUT, error);
 
@@ -192,6 +201,9 @@ int runCommand(const Plugin& plugin, const RunOptions& options, const Tam::Io::z
 
     if (!writeOutput(file.get(), options.output, record, error)) return record.finish(EXIT_BAD_INPUT, error);
     record.outputWritten = true;
+    if (!options.depfile.empty() &&
+        !writeDepfile(options.depfile, options.output, runDependencies(options, pipeline, plugin), error))
+        return record.finish(EXIT_BAD_INPUT, error);
     return record.finish(EXIT_OK);
 }
 

@@ -22,6 +22,10 @@ const char* const usage =
     "usage: zkopt [--plugin PATH]... COMMAND [OPTIONS] [ARGUMENTS]\n"
     "  run --config FILE [--report FILE] [--verify-each] INPUT OUTPUT\n"
     "                                   run the pipeline of FILE over INPUT, write OUTPUT\n"
+    "  run --config FILE --out-dir DIR [--jobs N] [--format EXT] [--report FILE] INPUT...\n"
+    "                                   run it over many scenes (files or folders), one worker each\n"
+    "  ninja --config FILE --out-dir DIR [--format EXT] INPUT...\n"
+    "                                   write DIR/build.ninja, one build edge per scene\n"
     "  list [--json | --markdown]       every pass, with its description and fields\n"
     "  info INPUT                       what a scene holds\n"
     "  convert [--images DIR] INPUT OUTPUT\n"
@@ -60,7 +64,8 @@ struct Command {
 
 const Command commands[] = {
     {"run",
-     {{"--config", true}, {"--report", true}, {"--verify-each", false}, ZK_IMPORT_OPTIONS},
+     {{"--config", true}, {"--report", true}, {"--verify-each", false}, {"--depfile", true}, {"--out-dir", true},
+      {"--jobs", true}, {"--format", true}, ZK_IMPORT_OPTIONS},
      {"INPUT", "OUTPUT"},
      "usage: zkopt run --config FILE [--report FILE] [--verify-each] INPUT OUTPUT\n"
      "Runs the passes that FILE's [pipeline] section lists over the scene INPUT and writes OUTPUT\n"
@@ -69,9 +74,31 @@ const Command commands[] = {
      "  --config FILE    the pipeline: an INI file (see README.md)\n"
      "  --report FILE    write a JSON report of the run, however it ends\n"
      "  --verify-each    check the scene's consistency after every pass\n"
+     "  --depfile FILE   once OUTPUT is written, list in FILE (Makefile style) the files it was\n"
+     "                   made from: INPUT, the config, files its settings name, the pass\n"
+     "                   libraries, and the files an imported scene reads\n"
      ZK_IMPORT_HELP
      "Exit status: 0 success; 1 a pass failed (OUTPUT is not written); 2 bad command line,\n"
-     "config or input.\n"},
+     "config or input.\n"
+     "\n"
+     "usage: zkopt run --config FILE --out-dir DIR [--jobs N] [--format EXT] [--report FILE]\n"
+     "                 [--verify-each] INPUT...\n"
+     "Runs the pipeline over every scene of the INPUTs, each in a zkopt process of its own: a file\n"
+     "is one scene, a folder every scene file under it. Outputs mirror the inputs under DIR (a\n"
+     "file's by its name, a folder's by the path under it) with EXT (default .zks) after an\n"
+     "imported file's name or in place of a .zks/.zks.json extension.\n"
+     "One scene's failure does not stop the others; a summary follows, and --report writes every\n"
+     "scene's report with it. Ctrl-C stops the workers and keeps every finished output.\n"
+     "  --jobs N         scenes at once (default: one per core)\n"
+     "Exit status: 0 every scene written; 1 some pass failed; 2 some input or the config was\n"
+     "refused; 130 interrupted. See docs/batch.md.\n"},
+    {"ninja",
+     {{"--config", true}, {"--out-dir", true}, {"--format", true}},
+     {},
+     "usage: zkopt ninja --config FILE --out-dir DIR [--format EXT] INPUT...\n"
+     "Writes DIR/build.ninja: one edge per scene of the INPUTs (as run --out-dir finds them) that\n"
+     "runs zkopt run with a depfile, so that `ninja -C DIR` reruns exactly the scenes whose inputs\n"
+     "changed. See docs/batch.md.\n"},
     {"list",
      {{"--json", false}, {"--markdown", false}},
      {},
@@ -225,7 +252,10 @@ int runMain(const std::vector<std::string>& args)
         std::fputs(about->help, stdout);
         return EXIT_OK;
     }
-    if (line.arguments.size() != command.arguments.size()) {
+    // A batch takes any number of inputs.
+    const bool batch = name == "ninja" || (name == "run" && line.options.count("--out-dir"));
+    if (batch && line.arguments.empty()) return badCommandLine(name + " --out-dir needs at least one INPUT");
+    if (!batch && line.arguments.size() != command.arguments.size()) {
         std::string wanted;
         for (const char* a : command.arguments) wanted += std::string(" ") + a;
         return badCommandLine(name + (wanted.empty() ? " takes no arguments" : " needs" + wanted) + ", got " +
@@ -249,6 +279,33 @@ int runMain(const std::vector<std::string>& args)
     if (name == "run" && !option("--config")) return badCommandLine("run needs --config FILE");
     Tam::Io::zkImportOptions import;
     if (!importOptions(line, import, error)) return badCommandLine(error);
+    BatchOptions batchOptions;
+    if (batch) {
+        for (const char* o : {"--config", "--out-dir"})
+            if (!option(o)) return badCommandLine(name + " needs " + o);
+        if (option("--depfile")) return badCommandLine("--depfile is for one scene; zkopt ninja writes one per scene");
+        batchOptions.config = line.options["--config"];
+        batchOptions.report = line.options["--report"];
+        batchOptions.outDir = line.options["--out-dir"];
+        if (option("--format")) batchOptions.format = line.options["--format"];
+        batchOptions.inputs = line.arguments;
+        batchOptions.verifyEach = option("--verify-each");
+        for (const auto& [limit, value] : line.limits) batchOptions.workerOptions.insert(batchOptions.workerOptions.end(), {limit, value});
+        for (const std::string& folder : line.allowedFolders)
+            batchOptions.workerOptions.insert(batchOptions.workerOptions.end(), {"--allow-dir", std::filesystem::absolute(folder).string()});
+        if (option("--import-timeout"))
+            batchOptions.workerOptions.insert(batchOptions.workerOptions.end(), {"--import-timeout", line.options["--import-timeout"]});
+        if (option("--jobs")) {
+            const std::string& jobs = line.options["--jobs"];
+            char* end = nullptr;
+            unsigned long n = std::strtoul(jobs.c_str(), &end, 10);
+            if (jobs.empty() || *end || jobs[0] == '-' || n < 1 || n > 1024)
+                return badCommandLine("--jobs " + jobs + ": not a number of workers from 1 to 1024");
+            batchOptions.jobs = static_cast<unsigned>(n);
+        }
+    } else
+        for (const char* o : {"--jobs", "--format"})
+            if (option(o)) return badCommandLine(std::string(o) + " is for a batch: give --out-dir DIR");
 
     Plugin plugin;
     if (line.plugins.empty()) line.plugins.push_back(defaultPluginPath());
@@ -262,9 +319,10 @@ int runMain(const std::vector<std::string>& args)
 
     if (name == "list")
         return listCommand(plugin, option("--json") ? ListForm::Json : option("--markdown") ? ListForm::Markdown : ListForm::Text);
+    if (batch) return name == "ninja" ? ninjaCommand(plugin, batchOptions) : batchCommand(plugin, batchOptions);
     if (name == "run") {
         RunOptions run{line.options["--config"], line.options["--report"], line.arguments[0], line.arguments[1],
-                       option("--verify-each")};
+                       option("--verify-each"), line.options["--depfile"]};
         return runCommand(plugin, run, import);
     }
     if (name == "info") return infoCommand(line.arguments[0], import);
