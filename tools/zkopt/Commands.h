@@ -17,9 +17,13 @@ struct RunOptions {
     std::string config, report, input, output;
     // Check the scene's consistency after every pass.
     bool verifyEach = false;
+    // Where to write the HTML report; empty for none.
+    std::string html;
 };
 int runCommand(const Plugin& plugin, const RunOptions& options);
 int infoCommand(const std::string& input);
+// Writes the HTML report of one scene to html (empty: SCENE's file name + .html in the current folder).
+int viewCommand(const std::string& scene, const std::string& html);
 // With an image folder, also writes every image of the scene there as a PNG file; the folder is
 // made and checked before the scene is written.
 int convertCommand(const std::string& input, const std::string& output, const std::string& imageFolder);

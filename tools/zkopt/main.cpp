@@ -14,10 +14,11 @@ namespace {
 
 const char* const usage =
     "usage: zkopt [--plugin PATH]... COMMAND [OPTIONS] [ARGUMENTS]\n"
-    "  run --config FILE [--report FILE] [--verify-each] INPUT OUTPUT\n"
+    "  run --config FILE [--report FILE] [--html FILE] [--verify-each] INPUT OUTPUT\n"
     "                                   run the pipeline of FILE over INPUT, write OUTPUT\n"
     "  list [--json | --markdown]       every pass, with its description and fields\n"
     "  info INPUT                       what a scene holds\n"
+    "  view [--html FILE] SCENE         an HTML report of the scene, to look at in a browser\n"
     "  convert [--images DIR] INPUT OUTPUT\n"
     "                                   convert between scene formats; write images as PNG\n"
     "  demo [--verify-each]             the bundled pipelines on their sample scenes\n"
@@ -40,14 +41,16 @@ struct Command {
 
 const Command commands[] = {
     {"run",
-     {{"--config", true}, {"--report", true}, {"--verify-each", false}},
+     {{"--config", true}, {"--report", true}, {"--verify-each", false}, {"--html", true}},
      {"INPUT", "OUTPUT"},
-     "usage: zkopt run --config FILE [--report FILE] [--verify-each] INPUT OUTPUT\n"
+     "usage: zkopt run --config FILE [--report FILE] [--html FILE] [--verify-each] INPUT OUTPUT\n"
      "Runs the passes that FILE's [pipeline] section lists over the scene INPUT and writes OUTPUT\n"
      "(.zks, .zks.json, .gltf or .glb). The whole config, the output and the report path are\n"
      "checked before the first pass runs.\n"
      "  --config FILE    the pipeline: an INI file (see README.md)\n"
      "  --report FILE    write a JSON report of the run, however it ends\n"
+     "  --html FILE      write an HTML report of the run, however it ends: passes, the scene\n"
+     "                   before and after in 3D, the collision hull, every image\n"
      "  --verify-each    check the scene's consistency after every pass\n"
      "Exit status: 0 success; 1 a pass failed (OUTPUT is not written); 2 bad command line,\n"
      "config or input.\n"},
@@ -59,6 +62,13 @@ const Command commands[] = {
      "and its fields: type, default (enum defaults with their names), and whether the pass reads\n"
      "it back as a counter. --json for tools; --markdown gives the pass reference of docs/passes.md.\n"},
     {"info", {}, {"INPUT"}, "usage: zkopt info INPUT\nWhat the scene INPUT holds: its infos, nodes and images.\n"},
+    {"view",
+     {{"--html", true}},
+     {"SCENE"},
+     "usage: zkopt view [--html FILE] SCENE\n"
+     "Writes an HTML report of SCENE that opens from disk in a browser: its statistics, a 3D\n"
+     "view with its collision hull record, and every image.\n"
+     "  --html FILE      where to write it (default: SCENE's file name + .html, in the current folder)\n"},
     {"convert",
      {{"--images", true}},
      {"INPUT", "OUTPUT"},
@@ -71,7 +81,8 @@ const Command commands[] = {
      {{"--verify-each", false}},
      {},
      "usage: zkopt demo [--verify-each]\n"
-     "Runs the bundled pipelines over their sample scenes, writing into ./zkopt-demo.\n"
+     "Runs the bundled pipelines over their sample scenes, writing into ./zkopt-demo each one's\n"
+     "output, JSON report and HTML report (open STEM.report.html in a browser).\n"
      "  --verify-each    check the scene's consistency after every pass\n"},
     {"help", {}, {}, "usage: zkopt help [COMMAND]\nHow to use zkopt, or one of its commands.\n"},
 };
@@ -200,10 +211,11 @@ int runMain(const std::vector<std::string>& args)
         return listCommand(plugin, option("--json") ? ListForm::Json : option("--markdown") ? ListForm::Markdown : ListForm::Text);
     if (name == "run") {
         RunOptions run{line.options["--config"], line.options["--report"], line.arguments[0], line.arguments[1],
-                       option("--verify-each")};
+                       option("--verify-each"), line.options["--html"]};
         return runCommand(plugin, run);
     }
     if (name == "info") return infoCommand(line.arguments[0]);
+    if (name == "view") return viewCommand(line.arguments[0], line.options["--html"]);
     if (name == "convert") return convertCommand(line.arguments[0], line.arguments[1], line.options["--images"]);
     return demoCommand(plugin, option("--verify-each"));
 }
