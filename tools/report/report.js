@@ -270,22 +270,9 @@ if (!scenes.some(([, sc]) => sc.geometry.triangles || (sc.hull && sc.hull.triang
     }
 
     restyle();
-    // What was drawn: the time from the start of loading to the first frame, and for each view
-    // how many colours its canvas holds (one colour means nothing was drawn).
+    // How long the page took to open and draw, from the start of loading to the first frame.
     drawn.textContent = `Drawn ${Math.round(performance.now())} ms after the page started loading.`;
     drawn.dataset.ms = Math.round(performance.now());
-    for (const v of views) v.canvas.dataset.colours = canvasColours(v.renderer);
-}
-
-function canvasColours(renderer) {
-    const gl = renderer.getContext();
-    const w = gl.drawingBufferWidth, h = gl.drawingBufferHeight;
-    const pixels = new Uint8Array(w * h * 4);
-    gl.readPixels(0, 0, w, h, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
-    const colours = new Set();
-    for (let i = 0; i < pixels.length && colours.size < 1000; i += 4 * 7)
-        colours.add((pixels[i] << 16) | (pixels[i + 1] << 8) | pixels[i + 2]);
-    return colours.size;
 }
 
 // ---- collision hull --------------------------------------------------------------------------
