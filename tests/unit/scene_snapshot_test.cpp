@@ -109,8 +109,10 @@ TEST(SceneSnapshot, CountsWhatTheFileHoldsAndPlacesEveryPathInWorldSpace)
     zkopt::json thinned = zkopt::takeSnapshot(file, 2).data["geometry"];
     EXPECT_EQ(thinned["every"], 3);
     EXPECT_EQ(thinned["shownTriangles"], 2);
-    EXPECT_EQ(decoded<uint32_t>(thinned["indices"]), (std::vector<uint32_t>{0, 1, 2, 4, 5, 6}))
-        << "the second path's strip, placed after the first path's (its list kept no triangle, so no vertex)";
+    // Only the vertices of kept triangles are placed: the first path's strip gives 0-2 (its
+    // vertex 3 is not used), the second path's the next three.
+    EXPECT_EQ(decoded<uint32_t>(thinned["indices"]), (std::vector<uint32_t>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(decoded<float>(thinned["positions"]).size(), 3u * 6);
 }
 
 TEST(SceneSnapshot, KeepsTheHullWordsBitForBitAndShowsNoMoreThanTheListsHold)
@@ -160,7 +162,7 @@ TEST(SceneSnapshot, ComparesEachImageWithItsInput)
     changed->getData()[0] += 16; // one channel of one texel: mean squared error 256 / 16
     resized->resampleFrom(nullptr, 2, 2);
     zkopt::SceneSnapshot after = zkopt::takeSnapshot(file);
-    zkopt::compareImages(before, after);
+    zkopt::compareWithInput(before, after);
 
     const zkopt::json& images = after.data["images"];
     ASSERT_EQ(images.size(), 3u);
@@ -177,4 +179,18 @@ TEST(SceneSnapshot, ComparesEachImageWithItsInput)
     EXPECT_EQ(images[2]["changed"], true);
     EXPECT_EQ(images[2]["resizedToCompare"], true);
     EXPECT_EQ(after.data["stats"]["textureBytes"]["ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32"], 16 + 4 + 16 + 16);
+}
+
+TEST(SceneSnapshot, HoldsGeometryThePassesLeftAloneOnce)
+{
+    auto file = twoPlacedGeometries();
+    zkopt::SceneSnapshot before = zkopt::takeSnapshot(file), same = zkopt::takeSnapshot(file);
+    zkopt::compareWithInput(before, same);
+    EXPECT_EQ(same.data["geometry"], zkopt::json::parse(R"({"triangles": 6, "shownTriangles": 6, "every": 1, "sameAsBefore": true})"));
+    zkGeometry* g = zkGeometry::dynamicCast(zkGroup::dynamicCast(zkSceneInfo::dynamicCast(file->getInfoList()->get(0))->getRoot())->getChild(1));
+    g->getGeometryAttr(1)->getVertexArray()->setPosition(0, {0, 0, 6});
+    zkopt::SceneSnapshot moved = zkopt::takeSnapshot(file);
+    zkopt::compareWithInput(before, moved);
+    EXPECT_FALSE(moved.data["geometry"].contains("sameAsBefore"));
+    EXPECT_TRUE(moved.data["geometry"].contains("positions"));
 }

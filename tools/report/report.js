@@ -169,18 +169,21 @@ if (!scenes.some(([, sc]) => sc.geometry.triangles || (sc.hull && sc.hull.triang
         const note = g.every > 1
             ? `showing every ${g.every}th triangle: ${integer(g.shownTriangles)} of ${integer(g.triangles)} (thinned so the page stays quick)`
             : `${integer(g.triangles)} triangles`;
-        row.append(el('div', { class: 'view' }, el('h3', {}, name, ' ', el('span', { class: 'muted' }, note)), canvas));
+        const unchanged = g.sameAsBefore ? ' (geometry unchanged)' : '';
+        row.append(el('div', { class: 'view' }, el('h3', {}, name, ' ', el('span', { class: 'muted' }, note + unchanged)), canvas));
         const renderer = new THREE.WebGLRenderer({ canvas, antialias: true, preserveDrawingBuffer: true });
         renderer.setPixelRatio(window.devicePixelRatio || 1);
         const world = new THREE.Scene();
         world.background = new THREE.Color(0x20242c);
-        const geometry = new THREE.BufferGeometry();
-        const positions = new Float32Array(bytesFromBase64(g.positions).buffer);
-        const indices = new Uint32Array(bytesFromBase64(g.indices).buffer);
-        geometry.setAttribute('position', new THREE.BufferAttribute(positions, 3));
-        geometry.setIndex(new THREE.BufferAttribute(indices, 1));
-        geometry.computeBoundingBox();
-        if (indices.length) bounds.union(geometry.boundingBox);
+        // Geometry the passes left alone is held once and drawn in both views.
+        const geometry = g.sameAsBefore ? views[0].geometry : new THREE.BufferGeometry();
+        if (!g.sameAsBefore) {
+            const indices = new Uint32Array(bytesFromBase64(g.indices).buffer);
+            geometry.setAttribute('position', new THREE.BufferAttribute(new Float32Array(bytesFromBase64(g.positions).buffer), 3));
+            geometry.setIndex(new THREE.BufferAttribute(indices, 1));
+            geometry.computeBoundingBox();
+            if (indices.length) bounds.union(geometry.boundingBox);
+        }
         const material = new THREE.MeshNormalMaterial({ flatShading: true, side: THREE.DoubleSide });
         world.add(new THREE.Mesh(geometry, material));
         const view = { name, scene, canvas, renderer, world, geometry, material, hull: null, boxes: null, boxDepth: -1 };

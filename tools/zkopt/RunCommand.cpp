@@ -204,7 +204,7 @@ int runCommand(const Plugin& plugin, const RunOptions& options)
     for (const std::string& warning : unusedKeyWarnings(pipeline)) record.warn(warning);
     if (record.htmlChecked) {
         record.after = takeSnapshot(file);
-        compareImages(*record.before, *record.after);
+        compareWithInput(*record.before, *record.after);
     }
 
     if (!writeOutput(file.get(), options.output, record, error)) return record.finish(EXIT_BAD_INPUT, error);

@@ -127,20 +127,20 @@ json viewGeometry(zkFileInfo* file, int64_t maxTriangles)
             const zkVertexArray* vertices = a ? a->getVertexArray() : nullptr;
             if (!vertices) continue;
             const int count = vertices->getVertexCount();
-            const std::size_t base = positions.size() / 3;
-            bool placed = false;
+            // Only the vertices of the triangles kept are placed, in the order they are first used.
+            std::vector<int64_t> placed(count, -1);
+            auto place = [&](int32_t v) {
+                if (placed[v] < 0) {
+                    placed[v] = int64_t(positions.size() / 3);
+                    const float* at = vertices->getPosition(v);
+                    auto w = world.transformPoint({at[0], at[1], at[2]});
+                    positions.insert(positions.end(), {w.x, w.y, w.z});
+                }
+                indices.push_back(uint32_t(placed[v]));
+            };
             forEachTriangle(a, [&](int32_t p, int32_t q, int32_t r) {
                 if (seen++ % every || p < 0 || q < 0 || r < 0 || p >= count || q >= count || r >= count) return;
-                if (!placed) {
-                    // Vertices are placed only for attributes that keep a triangle.
-                    for (int v = 0; v < count; ++v) {
-                        const float* at = vertices->getPosition(v);
-                        auto w = world.transformPoint({at[0], at[1], at[2]});
-                        positions.insert(positions.end(), {w.x, w.y, w.z});
-                    }
-                    placed = true;
-                }
-                indices.insert(indices.end(), {uint32_t(base + p), uint32_t(base + q), uint32_t(base + r)});
+                place(p), place(q), place(r);
             });
         }
     });
@@ -307,8 +307,16 @@ double psnr(const PixelImage& a, const PixelImage& b)
     return 10.0 * std::log10(255.0 * 255.0 / (sum / double(n)));
 }
 
-void compareImages(const SceneSnapshot& before, SceneSnapshot& after)
+void compareWithInput(const SceneSnapshot& before, SceneSnapshot& after)
 {
+    json& geometry = after.data["geometry"];
+    const json& was = before.data["geometry"];
+    if (geometry["positions"] == was["positions"] && geometry["indices"] == was["indices"]) {
+        geometry.erase("positions");
+        geometry.erase("indices");
+        geometry["sameAsBefore"] = true;
+    }
+
     json beforeEntries = json::object();
     for (const json& entry : before.data["images"]) beforeEntries[entry["key"].get<std::string>()] = entry;
     for (json& entry : after.data["images"]) {
