@@ -167,7 +167,7 @@ if (!scenes.some(([, sc]) => sc.geometry.triangles || (sc.hull && sc.hull.triang
         const g = scene.geometry;
         const canvas = el('canvas', { 'data-view': name });
         const note = g.every > 1
-            ? `showing every ${g.every}th triangle: ${integer(g.shownTriangles)} of ${integer(g.triangles)} (thinned so the page stays quick)`
+            ? `showing 1 triangle in ${g.every}: ${integer(g.shownTriangles)} of ${integer(g.triangles)} (thinned so the page stays quick)`
             : `${integer(g.triangles)} triangles`;
         const unchanged = g.sameAsBefore ? ' (geometry unchanged)' : '';
         row.append(el('div', { class: 'view' }, el('h3', {}, name, ' ', el('span', { class: 'muted' }, note + unchanged)), canvas));
