@@ -360,7 +360,8 @@ function nodeBoxes(hull, depth) {
     document.body.append(lightbox);
     const show = (image) => {
         lightbox.replaceChildren(el('img', { src: `data:image/png;base64,${image.full}` }),
-                                 el('div', {}, `${image.name}: ${image.width} x ${image.height}`));
+                                 el('div', {}, `${image.name}: ${image.width} x ${image.height}` +
+                                             (image.shownAs ? ` (shown at ${image.shownAs[0]} x ${image.shownAs[1]})` : '')));
         lightbox.classList.add('open');
     };
     const card = image => !image ? el('td', { class: 'card muted' }, '(none)') : el('td', { class: 'card', 'data-image': image.key },

@@ -27,6 +27,8 @@ namespace {
 // A scene that shares nodes widely has far more paths than nodes; the view stops placing
 // geometry after this many visits rather than walk for ever.
 constexpr int64_t kMaxWalkedNodes = 4'000'000;
+// Nor does it go through more triangles than this, however the paths multiply them.
+constexpr int64_t kMaxWalkedTriangles = 200'000'000;
 
 std::string base64Of(const void* data, std::size_t bytes)
 {
@@ -112,10 +114,14 @@ template <class Visit> void forEachPlacedGeometry(zkFileInfo* file, Visit&& visi
 json viewGeometry(zkFileInfo* file, int64_t maxTriangles)
 {
     int64_t total = 0;
+    std::map<const zkGeometryAttr*, int64_t> triangles; // each attribute counted once, however often placed
     forEachPlacedGeometry(file, [&](zkGeometry* g, const zkMatrix44f&) {
         for (int i = 0; i < g->getGeometryAttrCount(); ++i)
-            if (const zkGeometryAttr* a = g->getGeometryAttr(i); a && a->getVertexArray())
-                forEachTriangle(a, [&](int32_t, int32_t, int32_t) { ++total; });
+            if (const zkGeometryAttr* a = g->getGeometryAttr(i); a && a->getVertexArray()) {
+                auto [at, added] = triangles.try_emplace(a, 0);
+                if (added) forEachTriangle(a, [&](int32_t, int32_t, int32_t) { ++at->second; });
+                total += at->second;
+            }
     });
     const int64_t every = std::max<int64_t>(1, (total + maxTriangles - 1) / std::max<int64_t>(maxTriangles, 1));
     std::vector<float> positions;
@@ -125,7 +131,7 @@ json viewGeometry(zkFileInfo* file, int64_t maxTriangles)
         for (int i = 0; i < g->getGeometryAttrCount(); ++i) {
             const zkGeometryAttr* a = g->getGeometryAttr(i);
             const zkVertexArray* vertices = a ? a->getVertexArray() : nullptr;
-            if (!vertices) continue;
+            if (!vertices || seen >= kMaxWalkedTriangles) continue;
             const int count = vertices->getVertexCount();
             // Only the vertices of the triangles kept are placed, in the order they are first used.
             std::vector<int64_t> placed(count, -1);
@@ -243,15 +249,19 @@ json imageEntry(const zkImage* image, int mips, int64_t bytes, const std::string
                {"bytes", bytes},
                {"mips", mips},
                {"palette", image->getClut() ? image->getClut()->getEntryCount() : 0}};
-    PixelImage rgba, thumb;
+    PixelImage rgba, thumb, large;
     std::string error;
     if (!toRGBA(image, rgba, error)) return entry["error"] = error, entry;
     const uint32_t edge = std::max(rgba.width, rgba.height);
+    auto fit = [&](uint32_t most, PixelImage& out) {
+        return resampledCopy(rgba, std::max(1u, uint32_t(uint64_t(rgba.width) * most / edge)),
+                             std::max(1u, uint32_t(uint64_t(rgba.height) * most / edge)), kFilterBox, out, &error);
+    };
     const bool small = edge <= kThumbnailEdge;
-    if (!small && !resampledCopy(rgba, std::max(1u, rgba.width * kThumbnailEdge / edge),
-                                 std::max(1u, rgba.height * kThumbnailEdge / edge), kFilterBox, thumb, &error))
-        return entry["error"] = error, entry;
-    entry["full"] = pngBase64(rgba, error);
+    if (!small && !fit(kThumbnailEdge, thumb)) return entry["error"] = error, entry;
+    // The largest images are shown scaled down, so one texture cannot make the page huge.
+    if (edge > kMaxShownEdge && fit(kMaxShownEdge, large)) entry["shownAs"] = {large.width, large.height};
+    entry["full"] = pngBase64(edge > kMaxShownEdge && !large.pixels.empty() ? large : rgba, error);
     entry["thumb"] = small ? entry["full"] : json(pngBase64(thumb, error));
     if (!error.empty()) entry["error"] = error;
     snapshot.texels[key] = std::move(rgba);

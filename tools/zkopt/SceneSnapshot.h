@@ -18,6 +18,8 @@ namespace zkopt {
 inline constexpr int64_t kMaxViewTriangles = 500'000;
 // Thumbnails fit in a square of this edge.
 inline constexpr uint32_t kThumbnailEdge = 128;
+// The full-size view of a larger image is scaled down to fit a square of this edge.
+inline constexpr uint32_t kMaxShownEdge = 4096;
 
 struct SceneSnapshot {
     // "stats", "geometry", "hull" (null when the scene holds no record) and "images", as the
