@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The HTML report of a 1M-triangle scene: how big it is and how long headless Chromium takes to
 # open it and draw its 3D views. Generates a glTF grid of 1,002,528 triangles (a wavy surface,
-# indexed), writes the report of a one-pass run over it and of `zkopt view`, and opens both.
+# indexed), writes the report of a stripping run over it and of `zkopt view`, and opens both.
 # Usage: bench/html_report_1m.sh [ZKOPT] [WORK_DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -30,9 +30,9 @@ const gltf = { asset: { version: '2.0' }, scene: 0, scenes: [{ nodes: [0] }], no
                 { bufferView: 1, componentType: 5125, count: indices.length, type: 'SCALAR' }] };
 require('fs').writeFileSync('grid.gltf', JSON.stringify(gltf));
 JS
-printf '[pipeline]\npasses = veskoRemoveNodeFlags\n' > p.ini
+printf '[pipeline]\npasses = zkStripVesko\n' > p.ini
 
-echo "zkopt run --html (the scene before and after; the pass leaves the geometry alone):"
+echo "zkopt run --html (the scene before and after stripping: two different views):"
 /usr/bin/time -f "  %e s wall, %U s user + %S s system CPU" "$zkopt" run --config p.ini --html run.html grid.gltf out.zks >/dev/null
 echo "zkopt view --html (one scene):"
 /usr/bin/time -f "  %e s wall, %U s user + %S s system CPU" "$zkopt" view --html view.html grid.gltf >/dev/null

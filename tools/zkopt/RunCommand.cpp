@@ -189,7 +189,7 @@ int runCommand(const Plugin& plugin, const RunOptions& options)
     if (!checkOutput(options.output, error)) return record.finish(EXIT_BAD_INPUT, error);
     zkSmartPointer<Tam::Sg::zkFileInfo> file = Tam::Io::zkReadScene(options.input, error);
     if (!file) return record.finish(EXIT_BAD_INPUT, error);
-    if (record.htmlChecked) record.before = takeSnapshot(file);
+    if (record.htmlChecked) record.before = takeSnapshot(file, kMaxPageTriangles / 2);
 
     zkOptInterface run;
     run.setRegistry(&pipeline.registry);
@@ -203,7 +203,7 @@ int runCommand(const Plugin& plugin, const RunOptions& options)
     }
     for (const std::string& warning : unusedKeyWarnings(pipeline)) record.warn(warning);
     if (record.htmlChecked) {
-        record.after = takeSnapshot(file);
+        record.after = takeSnapshot(file, kMaxPageTriangles / 2);
         compareWithInput(*record.before, *record.after);
     }
 

@@ -12,10 +12,11 @@
 
 namespace zkopt {
 
-// The most triangles a 3D view is given. A larger scene is thinned to every k-th triangle so
-// that the page opens and draws in a few seconds (a 1M-triangle scene in under 5 s in headless
-// Chromium with software WebGL, bench/html_report_1m.sh); the page says so.
-inline constexpr int64_t kMaxViewTriangles = 500'000;
+// The most triangles a report page draws; a run's page gives half to each of its two views. A
+// larger scene is thinned to every k-th triangle so that the page opens and draws in a few
+// seconds (a 1M-triangle scene in under 5 s in headless Chromium with software WebGL,
+// bench/html_report_1m.sh); the page says so.
+inline constexpr int64_t kMaxPageTriangles = 500'000;
 // Thumbnails fit in a square of this edge.
 inline constexpr uint32_t kThumbnailEdge = 128;
 // The full-size view of a larger image is scaled down to fit a square of this edge.
@@ -30,8 +31,8 @@ struct SceneSnapshot {
     std::map<std::string, Tam::Gfx::PixelImage> texels;
 };
 
-// maxViewTriangles: see kMaxViewTriangles (tests make it small).
-SceneSnapshot takeSnapshot(Tam::Sg::zkFileInfo* file, int64_t maxViewTriangles = kMaxViewTriangles);
+// maxViewTriangles: what this scene's view may draw (see kMaxPageTriangles).
+SceneSnapshot takeSnapshot(Tam::Sg::zkFileInfo* file, int64_t maxViewTriangles = kMaxPageTriangles);
 
 // Compares the result with the input. Each image entry of after gets "psnr" (dB against the
 // input's image of the same key, the result resampled to the input's size when they differ; null
