@@ -23,7 +23,7 @@ template <class T> std::vector<T> decoded(const zkopt::json& text)
     std::vector<uint8_t> bytes;
     EXPECT_TRUE(Tam::Io::zkBase64Decode(text.get<std::string>(), bytes));
     std::vector<T> values(bytes.size() / sizeof(T));
-    std::memcpy(values.data(), bytes.data(), values.size() * sizeof(T));
+    if (!values.empty()) std::memcpy(values.data(), bytes.data(), values.size() * sizeof(T));
     return values;
 }
 
