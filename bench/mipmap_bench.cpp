@@ -2,7 +2,7 @@
 // the default filter: the base converted to the level format, thirteen halvings, and every level
 // converted back. Target: under 0.3 s. Report CPU time beside wall time, the machine is shared.
 #include "image/zkUseMipmapVesko.h"
-#include "tests/unit/texture_samples.h"
+#include "tools/examples/TextureSamples.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,7 +15,7 @@ constexpr int kSize = 4096;
 void BM_MipmapChain(benchmark::State& state)
 {
     zkUseMipmapVesko::arkRegister();
-    const std::vector<uint8_t> pixels = Tam::Test::softAlphaRGBA(kSize, kSize, 5);
+    const std::vector<uint8_t> pixels = Tam::Examples::softAlphaRGBA(kSize, kSize, 5);
     int levels = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -25,7 +25,7 @@ void BM_MipmapChain(benchmark::State& state)
         info->setRoot(root);
         file->getInfoList()->append(info);
         zkTextureAttr* texture =
-            Tam::Test::attachTexture(root.get(), Tam::Test::makeImage("big.tga", 7, kSize, kSize, pixels).get());
+            Tam::Examples::attachTexture(root.get(), Tam::Examples::makeImage("big.tga", 7, kSize, kSize, pixels).get());
         texture->setMipmapTag(1);
         zkOptInterface run;
         run.setFile(file);

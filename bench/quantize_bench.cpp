@@ -4,7 +4,7 @@
 // counter compares the mapped image with the original over all channels (RGBA: colours
 // premultiplied by alpha); report CPU time beside wall time, the machine is shared.
 #include "image/PaletteQuantizer.h"
-#include "tests/unit/texture_samples.h"
+#include "tools/examples/TextureSamples.h"
 
 #include <benchmark/benchmark.h>
 #include <libimagequant.h>
@@ -29,7 +29,7 @@ const Picture& picture(bool alpha)
     static const auto make = [](bool a) {
         Picture p;
         p.bytes = a ? 4 : 3;
-        p.pixels = a ? Tam::Test::softAlphaRGBA(kSize, kSize, 21) : Tam::Test::photoLikeRGB(kSize, kSize, 21);
+        p.pixels = a ? Tam::Examples::softAlphaRGBA(kSize, kSize, 21) : Tam::Examples::photoLikeRGB(kSize, kSize, 21);
         for (std::size_t i = 0; i < p.pixels.size(); i += p.bytes) {
             p.rgba.insert(p.rgba.end(), &p.pixels[i], &p.pixels[i] + 3);
             p.rgba.push_back(a ? p.pixels[i + 3] : 255);

@@ -6,7 +6,7 @@
 //
 // Counters: candidates collected, geometries replaced, and the CPU time of the pass alone.
 #include "scene/veskoReinstanceGeometry.h"
-#include "tests/unit/instanced_scene.h"
+#include "tools/examples/InstancedScene.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,7 +25,7 @@ double cpuSeconds()
 
 void BM_ReinstanceLevel(benchmark::State& state)
 {
-    Tam::Test::InstancedSceneLayout layout;
+    Tam::Examples::InstancedSceneLayout layout;
     layout.geometries = static_cast<int>(state.range(0));
     layout.shapes = 200;
     layout.minVertices = 100;
@@ -46,7 +46,7 @@ void BM_ReinstanceLevel(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         auto root = zkCreate<zkGroup>();
-        Tam::Test::buildInstancedScene(root.get(), layout);
+        Tam::Examples::buildInstancedScene(root.get(), layout);
         candidates = static_cast<int64_t>(pass->collectCandidates(root.get()).size());
         state.ResumeTiming();
 

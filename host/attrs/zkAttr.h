@@ -15,6 +15,7 @@ class zkAttrList : public zkObjectList {
     ZK_CLASS(zkAttrList, zkObjectList)
 public:
     zkAttr* getAttr(int i) const { return static_cast<zkAttr*>(get(i)); }
+    zkMetaObject* getItemClass() const override { return zkAttr::getClassTypeSafe(); }
 };
 
 } // namespace Tam::Attrs

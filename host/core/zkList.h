@@ -55,6 +55,9 @@ public:
     // Ordered by a comparison (negative: a before b); sortedFind answers the index or -1.
     void sortedAdd(zkObject* o, const std::function<int(const zkObject*, const zkObject*)>& compare);
     int sortedFind(const zkObject* o, const std::function<int(const zkObject*, const zkObject*)>& compare) const;
+    // The class every item is of (subclasses included), or null for any: lists of one kind name
+    // theirs, and the scene reader refuses an item of another class.
+    virtual zkMetaObject* getItemClass() const { return nullptr; }
 };
 
 // A list of objects of one class, with typed access.
@@ -69,6 +72,7 @@ class zkStringObjList : public zkObjectList {
 public:
     zkStringObj* getString(int i) const { return static_cast<zkStringObj*>(get(i)); }
     void appendString(const char* s);
+    zkMetaObject* getItemClass() const override { return zkStringObj::getClassTypeSafe(); }
 };
 
 class zkIntList : public zkObject {

@@ -71,9 +71,13 @@ bool zkRegistry::parse(const std::string& text, const std::string& fileName, std
 bool zkRegistry::load(const std::string& path, std::string& error)
 {
     // The system's reason, as for any file the host reads: a folder opens as a stream on some
-    // systems and would read as an empty config.
+    // systems and would read as an empty config; a FIFO or a device would block or never end.
     struct stat st;
     int why = ::stat(path.c_str(), &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+    if (!why && !S_ISREG(st.st_mode)) {
+        error = path + ": cannot read (not a regular file)";
+        return false;
+    }
     zkFile file;
     errno = 0;
     if (!why && !file.open(path)) why = errno ? errno : EIO;

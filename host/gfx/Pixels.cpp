@@ -2,8 +2,10 @@
 #include "host/gfx/NoThrow.h"
 
 #include "host/gfx/Palette.h"
+#include "host/core/zkInputLimits.h"
 
 #include <squish.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <cstring>
@@ -682,6 +684,16 @@ bool encodeFromRGBA(const uint8_t* rgba, uint32_t width, uint32_t height, uint32
     });
 }
 
+void reserveTexels(std::vector<uint8_t>& bytes, size_t size) {
+    constexpr size_t kHugePage = size_t(2) << 20;
+    bytes = {};
+    bytes.reserve(size);
+    if (size < 2 * kHugePage) return;
+    const auto start = reinterpret_cast<uintptr_t>(bytes.data());
+    const uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1), end = (start + size) & ~(kHugePage - 1);
+    if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE); // advice only
+}
+
 bool convertImage(PixelImage& image, uint32_t format, uint32_t order, const ConvertOptions& options,
                   std::string* error) {
     return detail::noThrow(error, [&] {
@@ -767,6 +779,16 @@ bool makeConcrete(PixelImage& image, AbstractState& state, std::string* error) {
         state = AbstractState{};
         return true;
     });
+}
+
+bool withinPixelLimit(uint32_t width, uint32_t height, std::string* error)
+{
+    const uint64_t pixels = uint64_t(width) * height, limit = Core::zkGetInputLimits().maxImagePixels;
+    if (pixels <= limit) return true;
+    if (error)
+        *error = std::to_string(width) + "x" + std::to_string(height) + " is " + std::to_string(pixels) +
+                 " pixels, more than the limit of " + std::to_string(limit) + " (zkopt --max-pixels raises it)";
+    return false;
 }
 
 } // namespace Tam::Gfx

@@ -107,6 +107,15 @@ size_t dataSize(uint32_t format, uint32_t width, uint32_t height);
 // Images are refused above this edge length, so that sizes never overflow.
 inline constexpr uint32_t kMaxDimension = 32768;
 
+// Makes bytes an empty buffer with room for size bytes. Texel buffers of textures are tens of
+// megabytes and are filled once: such buffers ask the kernel for huge pages, which spares one
+// page fault per 4 KB (most of the time a mipmap chain or a copy of a 4K texture would take).
+void reserveTexels(std::vector<uint8_t>& bytes, size_t size);
+
+// Whether width x height stays within the process's pixel limit (zkInputLimits::maxImagePixels);
+// false with "WxH is N pixels, more than the limit of M" in error.
+bool withinPixelLimit(uint32_t width, uint32_t height, std::string* error = nullptr);
+
 struct PixelImage {
     uint32_t format = kFormatRGBA8888;
     uint32_t order = kOrderRGBA;

@@ -1,5 +1,6 @@
 #include "host/gfx/Png.h"
 #include "host/gfx/NoThrow.h"
+#include "host/io/SceneFile.h"
 
 #include <png.h>
 
@@ -8,13 +9,13 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace Tam::Gfx {
 namespace {
+
+// The most deflate expands: 258 bytes from a length code of as little as two bits, repeated.
+constexpr uint64_t kMaxDeflateRatio = 1032;
 
 bool fail(std::string* error, std::string message) {
     if (error) *error = std::move(message);
@@ -96,6 +97,8 @@ void onPngRead(png_structp png, png_bytep out, png_size_t length) {
 struct ReadHeader {
     png_uint_32 width, height;
     int bitDepth, colourType;
+    size_t storedRowBytes; // a row as the file stores it, before the transformations
+    bool interlaced;
     int channels; // after the transformations chosen for the colour type
     png_color palette[256];
     int paletteCount;
@@ -107,7 +110,10 @@ struct ReadHeader {
 bool readPngHeader(png_structp png, png_infop info, ReadHeader* h) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_read_info(png, info);
-    png_get_IHDR(png, info, &h->width, &h->height, &h->bitDepth, &h->colourType, nullptr, nullptr, nullptr);
+    int interlace = PNG_INTERLACE_NONE;
+    png_get_IHDR(png, info, &h->width, &h->height, &h->bitDepth, &h->colourType, &interlace, nullptr, nullptr);
+    h->storedRowBytes = png_get_rowbytes(png, info);
+    h->interlaced = interlace != PNG_INTERLACE_NONE;
     h->paletteCount = 0;
     h->transCount = 0;
     if (h->colourType == PNG_COLOR_TYPE_PALETTE) {
@@ -156,33 +162,16 @@ bool readPngRows(png_structp png, png_infop info, png_bytep* rows) {
     return true;
 }
 
-bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
-    std::string temp = path + ".XXXXXX";
-    int fd = mkstemp(temp.data());
-    if (fd < 0) return fail(error, "cannot create a temporary file beside " + path + ": " + std::strerror(errno));
-    fchmod(fd, 0644);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            std::string why = std::strerror(errno);
-            ::close(fd);
-            ::unlink(temp.c_str());
-            return fail(error, "cannot write " + temp + ": " + why);
-        }
-        done += size_t(n);
+// Row by row, the buffer growing only as rows arrive: a stream that ends early has cost only the
+// rows it held. For images stored without interlacing.
+bool readPngRowsGrowing(png_structp png, png_infop info, std::vector<uint8_t>* texels, size_t rowBytes,
+                        png_uint_32 height) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    for (png_uint_32 y = 0; y < height; ++y) {
+        texels->resize(size_t(y + 1) * rowBytes);
+        png_read_row(png, texels->data() + size_t(y) * rowBytes, nullptr);
     }
-    if (::close(fd) != 0) {
-        std::string why = std::strerror(errno);
-        ::unlink(temp.c_str());
-        return fail(error, "cannot write " + temp + ": " + why);
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::string why = std::strerror(errno);
-        ::unlink(temp.c_str());
-        return fail(error, "cannot rename " + temp + " to " + path + ": " + why);
-    }
+    png_read_end(png, info);
     return true;
 }
 
@@ -268,7 +257,9 @@ bool savePng(const PixelImage& image, const std::string& path, std::string* erro
     return detail::noThrow(error, [&] {
         std::vector<uint8_t> bytes;
         if (!encodePng(image, bytes, error)) return false;
-        return writeFileAtomically(path, bytes, error);
+        std::string why;
+        if (!Io::zkAtomicWrite(path, bytes.data(), bytes.size(), why)) return fail(error, why);
+        return true;
     });
 }
 
@@ -289,16 +280,26 @@ bool decodePng(const uint8_t* data, size_t size, PixelImage& image, std::string*
         const uint32_t w = header->width, h = header->height, channels = uint32_t(header->channels);
         if ((indexed && channels != 1) || (!indexed && channels != 3 && channels != 4))
             return fail(error, "bad PNG: unexpected sample layout");
-        // Deflate cannot expand data more than about 1032 times and a texel takes at least one
-        // bit, so a header that claims more texels than that is refused before allocating.
-        if (uint64_t(w) * h * channels > uint64_t(size) * 8 * 1100 + (1u << 20))
+        std::string why;
+        if (!withinPixelLimit(w, h, &why)) return fail(error, "bad PNG: " + why);
+        // Deflate expands data at most 1032 times, so the rows as stored, filter bytes aside,
+        // cannot exceed 1032 times the file: a header that claims more is refused at once.
+        if (uint64_t(header->storedRowBytes) * h > uint64_t(size) * kMaxDeflateRatio)
             return fail(error, "bad PNG: " + std::to_string(w) + "x" + std::to_string(h) + " is more than its " +
                                    std::to_string(size) + " bytes can hold");
-        std::vector<uint8_t> texels(size_t(w) * h * channels);
-        std::vector<png_bytep> rows(h);
-        for (uint32_t y = 0; y < h; ++y)
-            rows[y] = texels.data() + size_t(y) * w * channels;
-        if (!readPngRows(r.png, r.info, rows.data())) return fail(error, std::string("bad PNG: ") + err.text);
+        std::vector<uint8_t> texels;
+        const size_t rowBytes = size_t(w) * channels;
+        if (!header->interlaced) {
+            if (!readPngRowsGrowing(r.png, r.info, &texels, rowBytes, h))
+                return fail(error, std::string("bad PNG: ") + err.text);
+        } else {
+            // Every pass of an interlaced image touches the whole image.
+            texels.resize(rowBytes * h);
+            std::vector<png_bytep> rows(h);
+            for (uint32_t y = 0; y < h; ++y)
+                rows[y] = texels.data() + size_t(y) * rowBytes;
+            if (!readPngRows(r.png, r.info, rows.data())) return fail(error, std::string("bad PNG: ") + err.text);
+        }
 
         PixelImage img;
         img.width = w;

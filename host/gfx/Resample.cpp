@@ -315,6 +315,7 @@ bool resampledCopy(const PixelImage& source, uint32_t width, uint32_t height, Fi
             img.width = width;
             img.height = height;
             img.stride = width * 4;
+            reserveTexels(img.pixels, size_t(width) * height * 4);
             img.pixels.resize(size_t(width) * height * 4);
             if (!resample4(source.pixels.data(), source.width, source.height, source.stride, img.pixels.data(), width,
                            height, img.stride, filter, error))

@@ -113,7 +113,8 @@ bool zkImage::copyFrom(const zkImage* other, bool copyClut)
     width = other->width;
     height = other->height;
     stride = other->stride;
-    pixels = other->pixels;
+    reserveTexels(pixels, other->pixels.size());
+    pixels.assign(other->pixels.begin(), other->pixels.end());
     redBits = other->redBits;
     greenBits = other->greenBits;
     blueBits = other->blueBits;
@@ -137,6 +138,8 @@ bool zkImage::getIndexFromComponentOrder(int o, int positions[4]) const
 
 bool zkImage::getPixelImage(PixelImage& out) const
 {
+    // Palettes of the pixel operations are RGBA bytes, four per entry.
+    if (clut && clut->getEntrySize() != 4) return false;
     out.format = static_cast<uint32_t>(format);
     out.order = static_cast<uint32_t>(order);
     out.width = static_cast<uint32_t>(width);
@@ -144,15 +147,27 @@ bool zkImage::getPixelImage(PixelImage& out) const
     out.stride = static_cast<uint32_t>(stride);
     out.pixels = pixels;
     out.palette.clear();
-    if (clut) {
-        // Palettes of the pixel operations are RGBA bytes, four per entry.
-        if (clut->getEntrySize() != 4) return false;
-        out.palette = clut->entries;
-    }
+    if (clut) out.palette = clut->entries;
+    return true;
+}
+
+bool zkImage::takePixelImage(PixelImage& out)
+{
+    if (clut && clut->getEntrySize() != 4) return false;
+    zkDataBlock texels = std::move(pixels);
+    pixels.clear();
+    getPixelImage(out);
+    out.pixels = std::move(texels);
     return true;
 }
 
 bool zkImage::setPixelImage(const PixelImage& in)
+{
+    PixelImage copy = in;
+    return setPixelImage(std::move(copy));
+}
+
+bool zkImage::setPixelImage(PixelImage&& in)
 {
     if (!findFormat(in.format) || in.width > kMaxDimension || in.height > kMaxDimension) return false;
     format = static_cast<ZK_GFX_TEXTURE_FORMAT>(in.format);
@@ -160,7 +175,7 @@ bool zkImage::setPixelImage(const PixelImage& in)
     width = static_cast<int32_t>(in.width);
     height = static_cast<int32_t>(in.height);
     stride = static_cast<int32_t>(in.stride);
-    pixels = in.pixels;
+    pixels = std::move(in.pixels);
     takeFormatDepths();
     if (in.palette.empty()) {
         clut = nullptr;
@@ -175,29 +190,32 @@ bool zkImage::setPixelImage(const PixelImage& in)
 
 bool zkImage::convert(int newFormat, int newOrder, bool keepAlpha, bool dither)
 {
-    // Nothing changes then; skipping the round trip through PixelImage spares two copies of the
-    // texels, which matters for the large levels of mipmap chains.
-    if (newFormat == format && newOrder == order && keepAlpha && findFormat(static_cast<uint32_t>(format)) &&
-        uint32_t(stride) == rowStride(static_cast<uint32_t>(format), uint32_t(width)))
-        return true;
-    PixelImage image;
-    if (!getPixelImage(image)) return false;
     ConvertOptions options;
     options.preserveAlpha = keepAlpha;
     options.dither = dither;
-    if (!convertImage(image, static_cast<uint32_t>(newFormat), static_cast<uint32_t>(newOrder), options)) return false;
-    return setPixelImage(image);
+    return transform([&](PixelImage& image) {
+        return convertImage(image, static_cast<uint32_t>(newFormat), static_cast<uint32_t>(newOrder), options);
+    });
 }
 
-// The texel operations work on a copy of the source (or of this image), so that an image can be
-// built from another in one step.
+bool zkImage::transform(const std::function<bool(PixelImage&)>& operation)
+{
+    // The pixel operations leave their argument untouched when they fail, so the texels are
+    // borrowed rather than copied and go back whatever the answer.
+    PixelImage image;
+    if (!takePixelImage(image)) return false;
+    bool done = operation(image);
+    return setPixelImage(std::move(image)) && done;
+}
+
+// flipV, rotate and resampleFrom make this image from another one, or from itself.
 template <class Operation>
 static bool transformed(zkImage& target, const zkImage* source, Operation operation)
 {
+    if (!source || source == &target) return target.transform(operation);
     PixelImage image;
-    if (!(source ? source : &target)->getPixelImage(image)) return false;
-    if (!operation(image)) return false;
-    return target.setPixelImage(image);
+    if (!source->getPixelImage(image) || !operation(image)) return false;
+    return target.setPixelImage(std::move(image));
 }
 
 bool zkImage::flipV(const zkImage* source)
@@ -251,17 +269,14 @@ void zkImage::makeAbstract(zkMetaObject*)
     // Byte-addressable texels stay as they are, without copying them out and back.
     int positions[4];
     if (isIndexed() || getIndexFromComponentOrder(order, positions)) return;
-    PixelImage image;
-    if (!getPixelImage(image)) return;
     auto state = std::make_shared<AbstractState>();
-    if (Gfx::makeAbstract(image, *state) && setPixelImage(image)) m_abstract = state;
+    if (transform([&](PixelImage& image) { return Gfx::makeAbstract(image, *state); })) m_abstract = state;
 }
 
 void zkImage::makeConcrete(zkMetaObject*)
 {
     if (!m_abstract) return;
-    PixelImage image;
-    if (getPixelImage(image) && Gfx::makeConcrete(image, *m_abstract)) setPixelImage(image);
+    transform([&](PixelImage& image) { return Gfx::makeConcrete(image, *m_abstract); });
     m_abstract = nullptr;
 }
 

@@ -7,6 +7,7 @@
 #include "host/sg/zkNode.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace Tam::Utils {
@@ -99,10 +100,17 @@ public:
     // order, size, texels and palette, and the component depths of the new format.
     bool getPixelImage(PixelImage& out) const;
     bool setPixelImage(const PixelImage& in);
+    // The same without copying the texels: takePixelImage moves them out, and the image is
+    // whole again only once setPixelImage has moved them (or others) back. Copies of the
+    // large levels of a texture cost more than the operations themselves.
+    bool takePixelImage(PixelImage& out);
+    bool setPixelImage(PixelImage&& in);
 
     // Operations on texels. Each answers false and leaves the image as it was when it cannot
     // be done. flipV, rotate and resampleFrom make this image from source (null: from itself).
     bool convert(int format, int order, bool keepAlpha = true, bool dither = false);
+    // Runs a pixel operation on this image's own texels in place.
+    bool transform(const std::function<bool(PixelImage&)>& operation);
     bool flipV(const zkImage* source);
     bool rotate(const zkImage* source, double degrees);
     bool resampleFrom(const zkImage* source, int width, int height);

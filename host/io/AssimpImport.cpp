@@ -160,13 +160,17 @@ int64_t nanoseconds(double ticks, double ticksPerSecond)
     return static_cast<int64_t>(std::llround(std::clamp(ns, -9.0e18, 9.0e18)));
 }
 
-// The channel's value at a time, between the keys around it, held outside them.
+// The channel's value at a time, between the keys around it, held outside them. Callers sample
+// at rising times and keep cursor between calls: the first key at or after a time never lies
+// before the one found for an earlier time, so a channel costs one pass over its keys, not one
+// per sample.
 template <class Key, class Value, class Blend>
-Value sample(const Key* keys, unsigned count, double time, Value fallback, Blend blend)
+Value sample(const Key* keys, unsigned count, double time, Value fallback, Blend blend, unsigned& cursor)
 {
     if (!keys || count == 0) return fallback;
     if (time <= keys[0].mTime) return keys[0].mValue;
-    for (unsigned i = 1; i < count; ++i) {
+    for (unsigned i = std::max(cursor, 1u); i < count; ++i) {
+        cursor = i;
         if (time > keys[i].mTime) continue;
         const double span = keys[i].mTime - keys[i - 1].mTime;
         const float f = span > 0 ? static_cast<float>((time - keys[i - 1].mTime) / span) : 1.0f;
@@ -698,8 +702,9 @@ zkSmartPointer<zkImage> SceneImport::loadImage(const std::string& reference, std
             }
         } else {
             const std::size_t count = std::size_t(embedded->mWidth) * embedded->mHeight;
-            if (embedded->mWidth > kMaxDimension || embedded->mHeight > kMaxDimension) {
-                problem = "the embedded texture is too large";
+            if (embedded->mWidth > kMaxDimension || embedded->mHeight > kMaxDimension ||
+                !withinPixelLimit(embedded->mWidth, embedded->mHeight, &problem)) {
+                problem = "the embedded texture is too large" + (problem.empty() ? "" : ": " + problem);
                 return nullptr;
             }
             std::vector<uint8_t> rgba(count * 4);
@@ -790,12 +795,14 @@ zkSmartPointer<zkAnimation> SceneImport::buildAnimation(const aiAnimation* anima
         sequence->setName(node.c_str());
         sequence->configure(static_cast<int>(keys.size()), mask);
         sequence->setDuration(nanoseconds(animation->mDuration, ticksPerSecond));
+        unsigned atPosition = 0, atRotation = 0, atScale = 0;
         for (int k = 0; k < static_cast<int>(keys.size()); ++k) {
             const double t = keys[k].first;
             sequence->setTime(k, keys[k].second);
             if (positions) {
                 const aiVector3D p = sample(channel->mPositionKeys, positions, t, aiVector3D(),
-                                            [](const aiVector3D& a, const aiVector3D& b, float f) { return a + (b - a) * f; });
+                                            [](const aiVector3D& a, const aiVector3D& b, float f) { return a + (b - a) * f; },
+                                            atPosition);
                 sequence->setTranslation(k, {p.x, p.y, p.z});
             }
             if (rotations) {
@@ -804,13 +811,15 @@ zkSmartPointer<zkAnimation> SceneImport::buildAnimation(const aiAnimation* anima
                                                   aiQuaternion r;
                                                   aiQuaternion::Interpolate(r, a, b, f);
                                                   return r;
-                                              });
+                                              },
+                                              atRotation);
                 const float xyzw[4] = {q.x, q.y, q.z, q.w};
                 sequence->setRotation(k, xyzw);
             }
             if (scales) {
                 const aiVector3D s = sample(channel->mScalingKeys, scales, t, aiVector3D(1, 1, 1),
-                                            [](const aiVector3D& a, const aiVector3D& b, float f) { return a + (b - a) * f; });
+                                            [](const aiVector3D& a, const aiVector3D& b, float f) { return a + (b - a) * f; },
+                                            atScale);
                 sequence->setScale(k, {s.x, s.y, s.z});
             }
         }

@@ -5,7 +5,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,7 +36,38 @@ bool writeAll(int fd, const char* p, std::size_t n)
     return true;
 }
 
+// A write that was killed leaves its temporary file: the next write of the same target removes
+// those whose writer is gone.
+void removeStaleTemporaries(const std::string& dir, const std::string& base)
+{
+    DIR* folder = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!folder) return;
+    const std::string prefix = "." + base + ".tmp-";
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+        if (pid <= 0 || *end != '-' || pid == ::getpid()) continue;
+        if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH) ::unlink((dir + name).c_str());
+    }
+    ::closedir(folder);
+}
+
 } // namespace
+
+bool detail::checkRegularFile(const std::string& path, std::string& error)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        error = reason(path, "cannot read", errno);
+        return false;
+    }
+    if (S_ISREG(st.st_mode)) return true;
+    // A FIFO or a device would block or never end; a folder is no file at all.
+    error = S_ISDIR(st.st_mode) ? reason(path, "cannot read", EISDIR) : path + ": cannot read (not a regular file)";
+    return false;
+}
 
 bool zkAtomicWrite(const std::string& path, const void* data, std::size_t size, std::string& error)
 {
@@ -42,6 +76,7 @@ bool zkAtomicWrite(const std::string& path, const void* data, std::size_t size, 
     std::size_t slash = path.rfind('/');
     std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
     std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    removeStaleTemporaries(dir, base);
     static std::atomic<unsigned> counter{0};
     std::string temporary;
     int fd = -1;
@@ -61,7 +96,8 @@ bool zkAtomicWrite(const std::string& path, const void* data, std::size_t size, 
     struct stat old;
     if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
 
-    bool written = writeAll(fd, static_cast<const char*>(data), size);
+    // On disk before the rename, so that a crash after it cannot leave the new name empty.
+    bool written = writeAll(fd, static_cast<const char*>(data), size) && ::fsync(fd) == 0;
     int err = errno;
     if (::close(fd) != 0 && written) {
         written = false;
@@ -88,6 +124,7 @@ bool zkAtomicWrite(const std::string& path, std::string_view bytes, std::string&
 
 bool zkReadWholeFile(const std::string& path, std::string& bytes, std::string& error)
 {
+    if (!detail::checkRegularFile(path, error)) return false;
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         error = reason(path, "cannot read", errno);

@@ -10,7 +10,9 @@
 //
 // Reading goes through nlohmann's SAX parser into a document built here: that lets a syntax error
 // or a cut-off file be reported at the object and field it fell in, refuses repeated keys instead
-// of keeping the last, and bounds nesting.
+// of keeping the last, and bounds nesting. Once the header is known to be right, each entry of
+// "objects" is decoded as soon as it is complete and then dropped, so that the document never
+// holds more than one object's values beside the scene being built.
 #include "host/io/Base64.h"
 #include "host/io/SceneGraph.h"
 
@@ -18,7 +20,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <functional>
 #include <limits>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace Tam::Io::detail {
@@ -212,34 +217,68 @@ void value(std::string& out, const zkMetaField* f, const zkObject* o, const Scen
 // that a syntax error can be placed.
 class DocumentBuilder : public nlohmann::json_sax<Json> {
 public:
-    explicit DocumentBuilder(std::string_view text) : m_text(text) {}
+    // Called with each entry of "objects" as soon as it is complete, when the header before the
+    // array was right: the entry is then dropped, so that the document never holds the whole
+    // scene twice. False stops the parse (the callee has recorded why).
+    using ObjectSink = std::function<bool(const Json& entry, std::size_t index)>;
+    DocumentBuilder(std::string_view text, ObjectSink sink) : m_text(text), m_sink(std::move(sink)) {}
 
     Json root;
     ScenePlace place;
     std::string problem;
+    // The sink refused an entry.
+    bool sinkFailed = false;
 
-    bool null() override { return put(Json()); }
-    bool boolean(bool v) override { return put(Json(v)); }
+    // Number arrays of the entry being read, by field name, kept as the field holds them: a
+    // million-vertex array as JSON values would take four times its size. The document holds an
+    // empty array in their place.
+    struct PackedArray {
+        std::vector<float> floats;
+        std::vector<int32_t> ints;
+    };
+    std::unordered_map<std::string, PackedArray> packed;
+
+    bool null() override { return unpack() && put(Json()); }
+    bool boolean(bool v) override { return unpack() && put(Json(v)); }
     bool number_integer(number_integer_t v) override
     {
+        if (packs() && m_floats && pack(float(v))) return true;
+        if (packs() && !m_floats && v >= INT32_MIN && v <= INT32_MAX && pack(int32_t(v))) return true;
         noteId(v >= 0 ? static_cast<uint64_t>(v) : 0);
-        return put(Json(v));
+        return unpack() && put(Json(v));
     }
     bool number_unsigned(number_unsigned_t v) override
     {
+        if (packs() && m_floats && pack(float(v))) return true;
+        if (packs() && !m_floats && v <= INT32_MAX && pack(int32_t(v))) return true;
         noteId(v);
-        return put(Json(v));
+        return unpack() && put(Json(v));
     }
-    bool number_float(number_float_t v, const string_t&) override { return put(Json(v)); }
+    bool number_float(number_float_t v, const string_t&) override
+    {
+        // A double beyond float's range is the decoder's to refuse, with its message.
+        if (packs() && m_floats && (std::isfinite(float(v)) || !std::isfinite(v)) && pack(float(v))) return true;
+        return unpack() && put(Json(v));
+    }
     bool string(string_t& v) override
     {
-        if (inElement() && m_stack.size() == 3 && m_keys[3] == "class") place.className = printable(v);
-        return put(Json(std::move(v)));
+        float f;
+        if (packs() && m_floats && floatFromText(v, f) && pack(f)) return true;
+        if (inElement() && m_stack.size() == 3 && m_keys[3] == "class") {
+            place.className = printable(v);
+            m_className = v;
+        }
+        return unpack() && put(Json(std::move(v)));
     }
     bool binary(binary_t&) override { return false; }
     bool start_object(std::size_t) override
     {
-        if (m_stack.size() == 2 && m_keys[1] == "objects") place = ScenePlace{};
+        if (!unpack()) return false;
+        if (m_stack.size() == 2 && m_keys[1] == "objects") {
+            place = ScenePlace{};
+            m_className.clear();
+            packed.clear();
+        }
         return open(Json::object());
     }
     bool key(string_t& k) override
@@ -257,13 +296,33 @@ public:
     bool end_object() override
     {
         if (m_stack.size() == 4 && inElementFields()) place.field.clear();
-        else if (inElement() && m_stack.size() == 3) place = ScenePlace{};
+        else if (inElement() && m_stack.size() == 3) {
+            place = ScenePlace{};
+            if (m_streaming) {
+                if (!m_sink(*m_stack.back(), m_streamed++)) {
+                    sinkFailed = true;
+                    return false;
+                }
+                m_stack[1]->get_ref<Json::array_t&>().pop_back();
+            }
+        }
         m_stack.pop_back();
         return true;
     }
-    bool start_array(std::size_t) override { return open(Json::array()); }
+    bool start_array(std::size_t) override
+    {
+        if (!unpack()) return false;
+        if (m_stack.size() == 1 && m_keys[1] == "objects") m_streaming = headerIsRight();
+        if (m_streaming && m_stack.size() == 4 && inElementFields()) startPacking();
+        return open(Json::array());
+    }
     bool end_array() override
     {
+        if (m_packing && m_stack.size() == 5) {
+            packed[m_keys[4]] = std::move(m_pack);
+            m_pack = {};
+            m_packing = false;
+        }
         m_stack.pop_back();
         return true;
     }
@@ -288,6 +347,51 @@ public:
     }
 
 private:
+    // An array that is the value of a float-array or int-array field of a class named before it.
+    void startPacking()
+    {
+        const zkMetaObject* meta = m_className.empty() ? nullptr : zkFindClass(m_className.c_str());
+        const zkMetaField* f = meta ? meta->findMetaField(m_keys[4].c_str()) : nullptr;
+        m_packing = f && (f->getKind() == zkFieldKind::FloatArray || f->getKind() == zkFieldKind::IntArray);
+        m_floats = m_packing && f->getKind() == zkFieldKind::FloatArray;
+        m_pack = {};
+    }
+    // A value lands directly in the array being packed.
+    bool packs() const { return m_packing && m_stack.size() == 5; }
+    bool pack(float v)
+    {
+        m_pack.floats.push_back(v);
+        return true;
+    }
+    bool pack(int32_t v)
+    {
+        m_pack.ints.push_back(v);
+        return true;
+    }
+    // A value the field cannot take: the array becomes plain JSON again, so that the decoder
+    // finds it and names it as for any other file.
+    bool unpack()
+    {
+        if (!packs()) return true;
+        Json& array = *m_stack.back();
+        for (float v : m_pack.floats) array.push_back(Json(static_cast<double>(v)));
+        for (int32_t v : m_pack.ints) array.push_back(Json(static_cast<int64_t>(v)));
+        m_pack = {};
+        m_packing = false;
+        return true;
+    }
+
+    // The magic and the version came before the objects, and are the ones this build reads.
+    bool headerIsRight() const
+    {
+        const auto& members = root.get_ref<const Json::object_t&>();
+        bool magic = false, version = false;
+        for (const auto& [key, v] : members) {
+            if (key == "magic") magic = v.is_string() && v.get_ref<const std::string&>() == kMagic;
+            if (key == "version") version = v.is_number_unsigned() && v.get<uint64_t>() == kSceneFormatVersion;
+        }
+        return magic && version && m_sink;
+    }
     static std::string quoted(std::string_view s) { return "\"" + printable(s) + "\""; }
     bool inElement() const { return m_stack.size() >= 3 && m_keys[1] == "objects"; }
     bool inElementFields() const { return inElement() && m_keys[3] == "fields"; }
@@ -324,6 +428,12 @@ private:
     }
 
     std::string_view m_text;
+    ObjectSink m_sink;
+    std::string m_className; // of the entry being read, as the file gives it
+    bool m_packing = false, m_floats = false;
+    PackedArray m_pack;
+    bool m_streaming = false;
+    std::size_t m_streamed = 0;
     std::vector<Json*> m_stack;
     // The last key seen in the open object at each nesting level (index: the level, from 1).
     std::vector<std::string> m_keys = std::vector<std::string>(kMaxNesting + 2);
@@ -368,6 +478,9 @@ class Decoder {
 public:
     explicit Decoder(SceneBuilder& builder) : m_b(builder) {}
 
+    // Number arrays the document kept aside for the entry being decoded.
+    std::unordered_map<std::string, DocumentBuilder::PackedArray>* packed = nullptr;
+
     bool scene(const Json& root)
     {
         if (!root.is_object() || !root.contains("magic"))
@@ -389,13 +502,7 @@ public:
         return true;
     }
 
-private:
-    static const Json* find(const Json& o, const char* key)
-    {
-        auto it = o.find(key);
-        return it == o.end() ? nullptr : &*it;
-    }
-
+    // One entry of "objects", the index-th.
     bool object(const Json& e, std::size_t index)
     {
         m_b.place() = ScenePlace{};
@@ -419,9 +526,22 @@ private:
         if (!fields->is_object()) return m_b.fail("\"fields\" must be a JSON object");
         for (const auto& [name, v] : fields->items()) {
             const zkMetaField* f = m_b.findField(o, name);
-            if (!f || !value(f, o, v)) return false;
+            if (!f) return false;
+            if (auto kept = packed->find(name); kept != packed->end()) {
+                if (f->getKind() == zkFieldKind::FloatArray) f->ref<zkFloatArray>(o) = std::move(kept->second.floats);
+                else f->ref<zkIntArray>(o) = std::move(kept->second.ints);
+                continue;
+            }
+            if (!value(f, o, v)) return false;
         }
         return true;
+    }
+
+private:
+    static const Json* find(const Json& o, const char* key)
+    {
+        auto it = o.find(key);
+        return it == o.end() ? nullptr : &*it;
     }
 
     bool wrong(const zkMetaField* f, const Json& v, const char* why = "")
@@ -629,20 +749,30 @@ void encodeJson(const SceneObjects& scene, std::string& out)
 
 zkSmartPointer<zkFileInfo> decodeJson(std::string_view bytes, SceneBuilder& builder)
 {
-    DocumentBuilder document(bytes);
+    Decoder decoder(builder);
+    DocumentBuilder document(bytes, [&](const Json& entry, std::size_t index) {
+        try {
+            return decoder.object(entry, index);
+        } catch (const std::exception& e) {
+            builder.fail(std::string("unreadable value: ") + e.what());
+            return false;
+        }
+    });
+    decoder.packed = &document.packed;
     bool parsed = false;
     try {
         parsed = Json::sax_parse(bytes.begin(), bytes.end(), &document);
     } catch (const std::exception& e) {
         document.problem = std::string("not valid JSON: ") + e.what();
     }
+    if (document.sinkFailed) return nullptr;
     if (!parsed) {
         builder.place() = document.place;
         builder.fail(document.problem.empty() ? "not valid JSON" : document.problem);
         return nullptr;
     }
     try {
-        if (!Decoder(builder).scene(document.root)) return nullptr;
+        if (!decoder.scene(document.root)) return nullptr;
     } catch (const std::exception& e) {
         // Every value is checked before it is taken; this only guards against a slip.
         builder.fail(std::string("unreadable value: ") + e.what());

@@ -90,11 +90,21 @@ bool zkWriteScene(const zkFileInfo* file, const std::string& path, std::string& 
 zkSmartPointer<zkFileInfo> zkReadScene(const std::string& path, std::string& error)
 {
     zkSceneForm form;
+    if (!detail::checkRegularFile(path, error)) return nullptr;
     if (!zkSceneFormOf(path, form)) {
         // Every other name is the art tools' business: Assimp knows their formats.
         std::vector<std::string> warnings;
         zkSmartPointer<zkFileInfo> file = zkImportScene(path, error, &warnings);
         for (const std::string& warning : warnings) std::fprintf(stderr, "%s: warning: %s\n", path.c_str(), warning.c_str());
+        if (file) {
+            // The art tools' formats may share nodes too; the walks that follow cost what this counts.
+            detail::SceneObjects scene(file.get());
+            detail::GraphProblem problem;
+            if (!detail::checkExpandedSize(scene.objects(), problem)) {
+                error = path + ": " + detail::placed(detail::placeOf(problem, scene.objects(), scene.ids()), problem.text);
+                return nullptr;
+            }
+        }
         return file;
     }
     std::string bytes;

@@ -1,5 +1,6 @@
 #include "host/io/SceneGraph.h"
 
+#include "host/core/zkInputLimits.h"
 #include "host/core/zkObjectWalk.h"
 
 #include <charconv>
@@ -128,6 +129,8 @@ bool checkGraph(const std::vector<zkObject*>& objects, const std::vector<uint64_
             const zkMetaField* field = meta->getIndexedMetaField(f);
             if (!isReference(field)) continue;
             const zkMetaObject* accepted = acceptedClass(field);
+            if (field->getKind() == zkFieldKind::ObjectArray && o->isOfType(zkObjectList::getClassTypeSafe()))
+                if (const zkMetaObject* items = static_cast<const zkObjectList*>(o)->getItemClass()) accepted = items;
             std::size_t count = referenceCount(field, o);
             for (std::size_t k = 0; k < count; ++k) {
                 zkObject* target = referenceAt(field, o, k);
@@ -213,6 +216,74 @@ bool checkGraph(const std::vector<zkObject*>& objects, const std::vector<uint64_
         for (std::size_t i = 0; i < objects.size(); ++i)
             if (state[i] == Unseen) return fail(i, nullptr, -1, "is not reached from the file object");
     return true;
+}
+
+bool checkExpandedSize(const std::vector<zkObject*>& objects, GraphProblem& problem)
+{
+    if (objects.empty()) return true;
+    std::unordered_map<const zkObject*, std::size_t> indexOf;
+    indexOf.reserve(objects.size());
+    for (std::size_t i = 0; i < objects.size(); ++i) indexOf.emplace(objects[i], i);
+    // Every reference to a listed object, once per reference: a list naming a child twice
+    // doubles what a walk below it visits.
+    std::vector<std::vector<std::size_t>> children(objects.size());
+    std::vector<std::size_t> parents(objects.size(), 0);
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        const zkMetaObject* meta = objects[i]->getMeta();
+        for (int f = 0; f < meta->getMetaFieldCount(); ++f) {
+            const zkMetaField* field = meta->getIndexedMetaField(f);
+            if (!isReference(field)) continue;
+            for (std::size_t k = 0, n = referenceCount(field, objects[i]); k < n; ++k) {
+                auto t = indexOf.find(referenceAt(field, objects[i], k));
+                if (t == indexOf.end()) continue;
+                children[i].push_back(t->second);
+                ++parents[t->second];
+            }
+        }
+    }
+    // Holders before what they hold (the graph has no cycle: checkGraph or the importer saw to it).
+    std::vector<std::size_t> order{0}, waiting = parents;
+    for (std::size_t at = 0; at < order.size(); ++at)
+        for (std::size_t c : children[order[at]])
+            if (--waiting[c] == 0) order.push_back(c);
+    // Counts saturate far above any limit, so 2^n paths cannot overflow them.
+    static constexpr uint64_t cap = uint64_t(1) << 62;
+    auto add = [](uint64_t a, uint64_t b) { return std::min(cap, a + b); };
+    auto times = [](uint64_t a, uint64_t b) { return a && b > cap / a ? cap : std::min(cap, a * b); };
+    // Memoised per object: the paths that reach it from the file object, and the objects a walk
+    // from it visits.
+    std::vector<uint64_t> paths(objects.size(), 0), expanded(objects.size(), 1);
+    paths[0] = 1;
+    for (std::size_t o : order)
+        for (std::size_t c : children[o]) paths[c] = add(paths[c], paths[o]);
+    for (auto it = order.rbegin(); it != order.rend(); ++it)
+        for (std::size_t c : children[*it]) expanded[*it] = add(expanded[*it], expanded[c]);
+
+    const uint64_t limit = zkGetInputLimits().maxExpandedObjects;
+    if (expanded[0] <= limit) return true;
+    // Name the shared object whose copies weigh most: the first where the sharing starts.
+    std::size_t worst = 0;
+    uint64_t heaviest = 0;
+    for (std::size_t o : order)
+        if (paths[o] > 1 && times(paths[o], expanded[o]) > heaviest) {
+            worst = o;
+            heaviest = times(paths[o], expanded[o]);
+        }
+    const std::string size = (expanded[0] == cap ? "over " : "") + std::to_string(expanded[0]) +
+                             " objects counted once per path, more than the limit of " + std::to_string(limit) +
+                             " (zkopt --max-scene-objects raises it)";
+    if (!heaviest) {
+        problem = {0, nullptr, -1, "the scene expands to " + size};
+        return false;
+    }
+    std::string name;
+    if (objects[worst]->isOfType(Sg::zkNode::getClassTypeSafe()))
+        name = static_cast<const Sg::zkNode*>(objects[worst])->getName();
+    problem = {worst, nullptr, -1,
+               (name.empty() ? std::string() : "\"" + printable(name) + "\" ") + "is shared: " +
+                   std::to_string(parents[worst]) + " references reach it by " + std::to_string(paths[worst]) +
+                   " paths, and the scene expands to " + size};
+    return false;
 }
 
 bool checkConsistency(const std::vector<zkObject*>& objects, GraphProblem& problem)
@@ -378,7 +449,7 @@ zkSmartPointer<zkFileInfo> SceneBuilder::finish()
     m_pending.clear();
 
     GraphProblem problem;
-    if (!checkGraph(m_raw, m_ids, true, problem)) {
+    if (!checkGraph(m_raw, m_ids, true, problem) || !checkExpandedSize(m_raw, problem)) {
         failAtProblem(problem);
         return nullptr;
     }

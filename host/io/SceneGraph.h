@@ -62,6 +62,12 @@ struct GraphProblem {
 bool checkGraph(const std::vector<zkObject*>& objects, const std::vector<uint64_t>& ids, bool requireReached,
                 GraphProblem& problem);
 
+// The objects a walk from the file object visits, each once per path that reaches it (memoised
+// per object, so shared objects cost no more to count than any other). False when that is over
+// zkInputLimits::maxExpandedObjects, the problem naming the shared object that multiplies the
+// count most.
+bool checkExpandedSize(const std::vector<zkObject*>& objects, GraphProblem& problem);
+
 // isConsistent of every object, in list order. False with the first that answers false.
 bool checkConsistency(const std::vector<zkObject*>& objects, GraphProblem& problem);
 
@@ -128,6 +134,10 @@ private:
     const zkObject* m_fieldSeenFor = nullptr;
     bool m_linked = false;
 };
+
+// Whether path names a regular file; false with "PATH: cannot read (WHY)" for anything else, so
+// that a FIFO or a device is refused at once rather than read until it ends.
+bool checkRegularFile(const std::string& path, std::string& error);
 
 // The form codecs. Encoding cannot fail on a checked scene.
 void encodeBinary(const SceneObjects& scene, std::string& out);

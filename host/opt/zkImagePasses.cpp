@@ -11,14 +11,12 @@ ZK_DEFINE_HOST_CLASS_WITH_FIELDS(zkExternalImageEntry)
 
 bool zkResizeImage::scale(Gfx::zkImage* image)
 {
-    Gfx::PixelImage pixels;
-    if (!image || !image->getPixelImage(pixels)) return false;
+    if (!image) return false;
     Gfx::ResizeSettings settings;
     settings.filter = static_cast<Gfx::FilterType>(_filterType);
     settings.widthFactor = _scaleX;
     settings.heightFactor = _scaleY;
-    if (!Gfx::scale(pixels, settings)) return false;
-    return image->setPixelImage(pixels);
+    return image->transform([&](Gfx::PixelImage& pixels) { return Gfx::scale(pixels, settings); });
 }
 
 bool zkConvertImage::convertImage(Gfx::zkImage* image, int format, int order)

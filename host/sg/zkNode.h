@@ -123,6 +123,7 @@ class zkNodeList : public zkObjectList {
     ZK_CLASS(zkNodeList, zkObjectList)
 public:
     zkNode* getNode(int i) const { return static_cast<zkNode*>(get(i)); }
+    zkMetaObject* getItemClass() const override { return zkNode::getClassTypeSafe(); }
 };
 
 class zkInfo : public zkNamedObject {

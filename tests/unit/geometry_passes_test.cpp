@@ -7,7 +7,7 @@
 #include "geometry/zkStripVesko.h"
 #include "geometry/zkWeldVesko.h"
 #include "tests/harness/PassHarness.h"
-#include "tests/unit/sample_scene.h"
+#include "tools/examples/SampleScene.h"
 
 #include <gtest/gtest.h>
 
@@ -397,7 +397,7 @@ TEST(GeometryPasses, ValidationMovesTheLastTriangleIntoADegenerateOnesPlace)
 
 TEST(GeometryPasses, SampleSceneRunsThroughTheGeometryPipeline)
 {
-    PassHarness scene(Tam::Test::buildSampleScene());
+    PassHarness scene(Tam::Examples::buildSampleScene());
     auto weld = scene.pass<zkWeldVesko>();
     // floor 64 -> 25, crate 24, wall 4, ledge 4, hero 6, debris 6 -> 5, marker 3.
     EXPECT_EQ(scene.run(weld), "Welding: before 111   after 71\n");

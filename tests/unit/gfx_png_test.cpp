@@ -159,10 +159,11 @@ TEST_F(GfxPng, BrokenInputIsRefusedNotCrashedOn) {
     for (int i = 0; i < 4; ++i)
         huge[29 + i] = uint8_t(crc >> (24 - 8 * i));
     EXPECT_FALSE(decodePng(huge.data(), huge.size(), out, &error));
-    EXPECT_EQ(error, "bad PNG: 30000x30000 is more than its " + std::to_string(huge.size()) + " bytes can hold");
+    EXPECT_EQ(error, "bad PNG: 30000x30000 is 900000000 pixels, more than the limit of 67108864 (zkopt --max-pixels "
+                     "raises it)");
 
     EXPECT_FALSE(loadPng((dir / "missing.png").string(), out, &error));
     EXPECT_EQ(error, "cannot open " + (dir / "missing.png").string() + ": No such file or directory");
     EXPECT_FALSE(savePng(img, (dir / "no" / "such.png").string(), &error));
-    EXPECT_EQ(error.rfind("cannot create a temporary file beside " + (dir / "no" / "such.png").string(), 0), 0u);
+    EXPECT_EQ(error, (dir / "no" / "such.png").string() + ": cannot write (No such file or directory)");
 }

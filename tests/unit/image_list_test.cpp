@@ -2,7 +2,7 @@
 #include "image/zkQuantizeVesko.h"
 #include "image/zkUseMipmapVesko.h"
 #include "tests/harness/PassHarness.h"
-#include "texture_samples.h"
+#include "tools/examples/TextureSamples.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 
 using namespace Tam;
 using namespace Tam::Test;
+using namespace Tam::Examples;
 using Tam::OptExtension::zkQuantizeVesko;
 using Tam::OptExtension::zkUseMipmapVesko;
 

@@ -2,7 +2,7 @@
 #include "host/io/SceneFile.h"
 #include "image/zkUseMipmapVesko.h"
 #include "tests/harness/PassHarness.h"
-#include "texture_samples.h"
+#include "tools/examples/TextureSamples.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 
 using namespace Tam;
 using namespace Tam::Test;
+using namespace Tam::Examples;
 using Tam::OptExtension::zkUseMipmapVesko;
 
 namespace {

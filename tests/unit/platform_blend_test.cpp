@@ -2,7 +2,7 @@
 // sets are converted, with which attributes, and the lines a user reads.
 #include "image/veskoBlendToAlphaTest.h"
 #include "tests/harness/PassHarness.h"
-#include "tests/unit/platform_scene.h"
+#include "tools/examples/PlatformScene.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 
 using namespace Tam::OptExtension;
 using namespace Tam::Test;
+using namespace Tam::Examples;
 
 namespace {
 

@@ -2,7 +2,7 @@
 // one still looks like the picture.
 #include "image/veskoImageAlphaGamecube.h"
 #include "tests/harness/PassHarness.h"
-#include "tests/unit/platform_scene.h"
+#include "tools/examples/PlatformScene.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 
 using namespace Tam::OptExtension;
 using namespace Tam::Test;
+using namespace Tam::Examples;
 
 namespace {
 

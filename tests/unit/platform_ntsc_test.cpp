@@ -3,7 +3,7 @@
 // and the switch to PAL.
 #include "image/veskoNTSCFilter.h"
 #include "tests/harness/PassHarness.h"
-#include "tests/unit/platform_scene.h"
+#include "tools/examples/PlatformScene.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 
 using namespace Tam::OptExtension;
 using namespace Tam::Test;
+using namespace Tam::Examples;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "host/io/GltfExport.h"
 #include "host/gfx/Png.h"
 #include "tests/harness/PassHarness.h"
-#include "tests/unit/platform_scene.h"
+#include "tools/examples/PlatformScene.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -19,6 +19,7 @@
 
 using namespace Tam::OptExtension;
 using namespace Tam::Test;
+using namespace Tam::Examples;
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "image/zkQuantizeVesko.h"
 #include "quantize_oracle.h"
 #include "tests/harness/PassHarness.h"
-#include "texture_samples.h"
+#include "tools/examples/TextureSamples.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 
 using namespace Tam;
 using namespace Tam::Test;
+using namespace Tam::Examples;
 using Tam::OptExtension::PaletteQuantizer;
 using Tam::OptExtension::zkQuantizeVesko;
 

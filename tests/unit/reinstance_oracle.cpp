@@ -4,7 +4,7 @@
 // lines and the same graph.
 #include "scene/veskoReinstanceGeometry.h"
 #include "tests/harness/PassHarness.h"
-#include "tests/unit/instanced_scene.h"
+#include "tools/examples/InstancedScene.h"
 
 #include <gtest/gtest.h>
 
@@ -84,7 +84,7 @@ PlainResult plainReinstance(veskoReinstanceGeometry& pass, zkNode* root)
 TEST(ReinstanceOracle, BucketedGroupingMatchesThePlainOneOnRandomScenes)
 {
     for (uint32_t seed = 1; seed <= 12; ++seed) {
-        Tam::Test::InstancedSceneLayout layout;
+        Tam::Examples::InstancedSceneLayout layout;
         layout.seed = seed;
         layout.geometries = 60 + static_cast<int>(seed) * 7;
         layout.shapes = 4 + static_cast<int>(seed % 9);
@@ -94,9 +94,9 @@ TEST(ReinstanceOracle, BucketedGroupingMatchesThePlainOneOnRandomScenes)
         layout.sharedEvery = seed % 3 == 0 ? 0 : 3 + static_cast<int>(seed % 4);
 
         PassHarness fast, plain;
-        Tam::Test::buildInstancedScene(fast.root.get(), layout);
-        Tam::Test::buildInstancedScene(plain.root.get(), layout);
-        ASSERT_EQ(Tam::Test::describeGraph(fast.root.get()), Tam::Test::describeGraph(plain.root.get()));
+        Tam::Examples::buildInstancedScene(fast.root.get(), layout);
+        Tam::Examples::buildInstancedScene(plain.root.get(), layout);
+        ASSERT_EQ(Tam::Examples::describeGraph(fast.root.get()), Tam::Examples::describeGraph(plain.root.get()));
 
         auto fastPass = fast.pass<veskoReinstanceGeometry>();
         auto plainPass = plain.pass<veskoReinstanceGeometry>();
@@ -108,7 +108,7 @@ TEST(ReinstanceOracle, BucketedGroupingMatchesThePlainOneOnRandomScenes)
 
         const std::string printed = fast.run(fastPass.get());
         EXPECT_EQ(printed, expected.printed + "veskoReinstanceGeometry all done!\n") << "seed " << seed;
-        EXPECT_EQ(Tam::Test::describeGraph(fast.root.get()), Tam::Test::describeGraph(plain.root.get())) << "seed " << seed;
+        EXPECT_EQ(Tam::Examples::describeGraph(fast.root.get()), Tam::Examples::describeGraph(plain.root.get())) << "seed " << seed;
     }
 }
 

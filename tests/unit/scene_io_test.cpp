@@ -13,8 +13,8 @@
 #include "scene/zkDeinstanceGeometryVesko.h"
 #include "scene/zkFogMakerVesko.h"
 #include "tests/harness/PassHarness.h"
-#include "tests/unit/instanced_scene.h"
-#include "tests/unit/scene_example.h"
+#include "tools/examples/InstancedScene.h"
+#include "tools/examples/SceneExample.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -176,7 +176,7 @@ TEST(SceneSharingThroughFiles, SplittingThenSharingAgainGivesBackTheFilesSharing
     auto file = importLevel(folder);
     ASSERT_TRUE(file);
     PassHarness h(file);
-    const std::string shape = Tam::Test::describeGraph(h.root.get(), false);
+    const std::string shape = Tam::Examples::describeGraph(h.root.get(), false);
     const std::size_t sharedBytes = geometryBytes(h.root.get());
     RecordProperty("zks_bytes_imported", zksSize(file.get()));
 
@@ -190,7 +190,7 @@ TEST(SceneSharingThroughFiles, SplittingThenSharingAgainGivesBackTheFilesSharing
 
     auto join = h.pass<veskoReinstanceGeometry>();
     h.run(join.get());
-    EXPECT_EQ(Tam::Test::describeGraph(h.root.get(), false), shape);
+    EXPECT_EQ(Tam::Examples::describeGraph(h.root.get(), false), shape);
     EXPECT_EQ(geometryBytes(h.root.get()), sharedBytes);
     EXPECT_EQ(exported(file.get(), folder)["meshes"].size(), 3u);
     RecordProperty("zks_bytes_rejoined", zksSize(file.get()));
@@ -207,7 +207,7 @@ const json* nodeNamed(const json& doc, const std::string& name)
 
 TEST(SceneSharingThroughFiles, TaggedAttributesAndPlaceholderBoundsSurviveZksAndGoToGltfExtras)
 {
-    PassHarness h(Tam::Test::buildSceneExample());
+    PassHarness h(Tam::Examples::buildSceneExample());
     h.run(h.pass<veskoMenuOpt>().get());
     h.run(h.pass<zkCullFaceAdderVesko>().get());
     h.run(h.pass<zkBillboardMakerVesko>().get());

@@ -10,7 +10,7 @@
 #include "scene/zkDeinstanceGeometryVesko.h"
 #include "scene/zkFogMakerVesko.h"
 #include "tests/harness/PassHarness.h"
-#include "tests/unit/instanced_scene.h"
+#include "tools/examples/InstancedScene.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@
 
 using namespace Tam::OptExtension;
 using Tam::Test::PassHarness;
-using Tam::Test::shapeGeometry;
+using Tam::Examples::shapeGeometry;
 
 namespace {
 
@@ -274,7 +274,7 @@ TEST(Reinstance, DeinstancingThenReinstancingGivesBackTheSharing)
         places.push_back(node<zkTransform>(("place" + std::to_string(i)).c_str(), h.root.get()));
         places.back()->appendChild(prop.get());
     }
-    const std::string before = Tam::Test::describeGraph(h.root.get());
+    const std::string before = Tam::Examples::describeGraph(h.root.get());
     auto split = h.pass<zkDeinstanceGeometryVesko>();
     h.run(split.get());
     EXPECT_NE(places[0]->getChild(0), places[1]->getChild(0));

@@ -19,6 +19,13 @@ namespace {
 
 const int kMaxTreeLines = 200;
 
+// A name from the scene as a quoted JSON string: control characters and bytes that are no UTF-8
+// are escaped or replaced, so that a name cannot move the cursor or fake lines of output.
+std::string quoted(const char* name)
+{
+    return json(name ? name : "").dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
 void printTree(zkNode* node, int depth, int& lines)
 {
     if (!node || lines >= kMaxTreeLines) return;
@@ -26,7 +33,7 @@ void printTree(zkNode* node, int depth, int& lines)
         std::printf("%*s...\n", 2 * depth + 4, "");
         return;
     }
-    std::printf("%*s%s \"%s\"", 2 * depth + 4, "", node->getMeta()->getName(), node->getName());
+    std::printf("%*s%s %s", 2 * depth + 4, "", node->getMeta()->getName(), quoted(node->getName()).c_str());
     if (node->getFlags()) std::printf(" flags 0x%02x", node->getFlags());
     if (node->getParentCount() > 1) std::printf(" (shared by %d)", node->getParentCount());
     std::printf("\n");
@@ -60,8 +67,8 @@ void describeMotion(const zkAnimationDatabase* db)
             if (!track || track->getMotionMarker() == 0.0f) continue;
             const auto& v = track->getMotionVelocity();
             const auto& s = track->getMotionStart();
-            std::printf("      animation \"%s\" track \"%s\": motion velocity (%g, %g, %g) marker %g start (%g, %g, %g)\n",
-                        db->getAnimation(a)->getName(), track->getName(), v.x, v.y, v.z, track->getMotionMarker(), s.x,
+            std::printf("      animation %s track %s: motion velocity (%g, %g, %g) marker %g start (%g, %g, %g)\n",
+                        quoted(db->getAnimation(a)->getName()).c_str(), quoted(track->getName()).c_str(), v.x, v.y, v.z, track->getMotionMarker(), s.x,
                         s.y, s.z);
         }
 }
@@ -81,7 +88,7 @@ int infoCommand(const std::string& input)
     for (int i = 0; i < infos->getCount(); ++i) {
         zkObject* info = infos->get(i);
         const char* name = zkNamedObject::dynamicCast(info) ? static_cast<zkNamedObject*>(info)->getName() : "";
-        std::printf("  [%d] %s \"%s\"\n", i, info->getMeta()->getName(), name);
+        std::printf("  [%d] %s %s\n", i, info->getMeta()->getName(), quoted(name).c_str());
         describeInfo(info);
         if (auto* db = zkAnimationDatabase::dynamicCast(info)) describeMotion(db);
         if (auto* scene = zkSceneInfo::dynamicCast(info)) {
@@ -95,7 +102,7 @@ int infoCommand(const std::string& input)
     if (!images.empty()) std::printf("images:\n");
     for (Tam::Gfx::zkImage* image : images) {
         const char* format = Tam::Gfx::formatName(static_cast<uint32_t>(image->getFormat()));
-        std::printf("  %-32s %-36s %5d x %-5d %9d bytes%s\n", image->getName(), format ? format : "(unknown format)",
+        std::printf("  %-32s %-36s %5d x %-5d %9d bytes%s\n", quoted(image->getName()).c_str(), format ? format : "(unknown format)",
                     image->getWidth(), image->getHeight(), image->getDataSize(),
                     image->getClut() ? (" palette " + std::to_string(image->getClut()->getEntryCount())).c_str() : "");
     }
@@ -114,13 +121,13 @@ static int writeImages(zkFileInfo* file, const std::string& folder)
         auto* image = static_cast<Tam::Gfx::zkImage*>(o);
         std::string name = std::filesystem::path(image->getName()).stem().string();
         for (char& c : name)
-            if (c == '\\' || c == ':' || c == '$') c = '_';
+            if (c == '\\' || c == ':' || c == '$' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '_';
         if (name.empty()) name = "image";
         std::string path = (std::filesystem::path(folder) / (std::to_string(index++) + "_" + name + ".png")).string();
         std::string error;
         if (image->saveAsPNG(path.c_str(), &error)) std::printf("  %s\n", path.c_str());
         else {
-            std::fprintf(stderr, "zkopt: image \"%s\": %s\n", image->getName(), error.c_str());
+            std::fprintf(stderr, "zkopt: image %s: %s\n", quoted(image->getName()).c_str(), error.c_str());
             ++failures;
         }
     });
@@ -141,12 +148,18 @@ int convertCommand(const std::string& input, const std::string& output, const st
         std::fprintf(stderr, "zkopt: %s\n", error.c_str());
         return EXIT_BAD_INPUT;
     }
+    // The images first: a scene is not left behind as if the conversion had worked when one of
+    // them could not be written.
+    if (!imageFolder.empty() && writeImages(file, imageFolder) != EXIT_OK) {
+        std::fprintf(stderr, "zkopt: %s was not written\n", output.c_str());
+        return EXIT_BAD_INPUT;
+    }
     if (!Tam::Io::zkWriteScene(file.get(), output, error)) {
         std::fprintf(stderr, "zkopt: %s\n", error.c_str());
         return EXIT_BAD_INPUT;
     }
     std::printf("%s -> %s\n", input.c_str(), output.c_str());
-    return imageFolder.empty() ? EXIT_OK : writeImages(file, imageFolder);
+    return EXIT_OK;
 }
 
 } // namespace zkopt

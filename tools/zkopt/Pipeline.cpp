@@ -15,6 +15,15 @@ static std::string at(const zkRegistry& registry, int line)
     return registry.getFileName() + ":" + std::to_string(line) + ": ";
 }
 
+// A key given again later in its section is replaced by the later one, for checking as for
+// setting; it counts as used, so that it draws no warning.
+static bool superseded(const zkRegistry& registry, int section, const zkRegistry::Entry& e)
+{
+    if (registry.findEntry(section, e.key.c_str()) == &e) return false;
+    e.used = true;
+    return true;
+}
+
 // Every section but [pipeline] belongs to some step; a key that looks like a field names a field of
 // a class that uses the section, and its value is one that every such field takes.
 static bool checkSections(const Pipeline& pipeline, int main, std::string& error)
@@ -31,6 +40,7 @@ static bool checkSections(const Pipeline& pipeline, int main, std::string& error
             return false;
         }
         for (const zkRegistry::Entry& e : section.entries) {
+            if (superseded(registry, s, e)) continue;
             bool named = false;
             for (zkMetaObject* meta : classes) {
                 zkMetaField* field = meta->findMetaField(e.key.c_str());
@@ -98,7 +108,7 @@ bool loadPipeline(const std::string& path, const Plugin& plugin, Pipeline& pipel
         return false;
     }
     for (const zkRegistry::Entry& e : registry.getSection(main).entries) {
-        if (e.key.rfind("drive.", 0) != 0) continue;
+        if (e.key.rfind("drive.", 0) != 0 || superseded(registry, main, e)) continue;
         e.used = true;
         if (e.key.size() != 7 || !std::isalpha(static_cast<unsigned char>(e.key[6])) || e.value.empty()) {
             error = at(registry, e.line) + "expected 'drive.X = folder', got '" + e.key + " = " + e.value + "'";
@@ -119,7 +129,7 @@ bool setPassFields(const Pipeline& pipeline, const PipelineStep& step, zkObject*
     zkMetaObject* meta = pass->getMeta();
     for (const zkRegistry::Entry& e : pipeline.registry.getSection(step.sectionIndex).entries) {
         zkMetaField* field = meta->findMetaField(e.key.c_str());
-        if (!field) continue;
+        if (!field || superseded(pipeline.registry, step.sectionIndex, e)) continue;
         e.used = true;
         std::string why;
         if (!setFieldFromText(field, pass, e.value, why)) {

@@ -42,6 +42,9 @@ public:
     std::optional<SceneSnapshot> before, after;
     // --html is written only once its path has been checked.
     bool htmlChecked = false;
+    // Only a report (JSON or HTML) shows what passes printed: without one, their lines are not
+    // kept, so a pass that prints a line per node cannot fill memory.
+    bool keepsPrinted() const { return !m_options.report.empty() || !m_options.html.empty(); }
 
     void warn(const std::string& warning)
     {
@@ -123,8 +126,9 @@ int runStep(zkOptInterface& run, const Pipeline& pipeline, const PipelineStep& s
             std::string& error)
 {
     std::string printed;
+    const bool keep = record.keepsPrinted();
     run.setSink([&](const std::string& text) {
-        printed += text;
+        if (keep) printed += text;
         std::fputs(text.c_str(), stdout);
         std::fflush(stdout);
     });

@@ -1,6 +1,9 @@
 // zkopt: runs pipelines of scene passes from the pass library over scene files.
 #include "tools/zkopt/Commands.h"
 
+#include "host/core/zkInputLimits.h"
+
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -25,7 +28,10 @@ const char* const usage =
     "  help COMMAND                     how to use COMMAND (also: COMMAND --help)\n"
     "  --version                        the version of zkopt\n"
     "--plugin PATH loads the pass library at PATH instead of the one beside zkopt; given more\n"
-    "than once, every library named is loaded, in order.\n";
+    "than once, every library named is loaded, in order.\n"
+    "--max-pixels N and --max-scene-objects N set the limits on what an input may claim: the\n"
+    "pixels of one image, and the objects a scene expands to when a shared node is counted once\n"
+    "per path that reaches it (see docs/scene-format.md).\n";
 
 struct Option {
     const char* name;
@@ -103,6 +109,8 @@ int badCommandLine(const std::string& message)
 // A command line taken apart: options may come before or after the command's arguments.
 struct CommandLine {
     std::vector<std::string> plugins;
+    // The global limit options, by name, as given.
+    std::map<std::string, std::string> limits;
     const Command* command = nullptr;
     std::map<std::string, std::string> options; // flags map to ""
     std::vector<std::string> arguments;
@@ -138,7 +146,10 @@ bool parse(const std::vector<std::string>& args, CommandLine& line, std::string&
         }
         const Option* option = nullptr;
         static const Option plugin{"--plugin", true};
+        static const Option limits[] = {{"--max-pixels", true}, {"--max-scene-objects", true}};
         if (a == plugin.name) option = &plugin;
+        for (const Option& limit : limits)
+            if (a == limit.name) option = &limit;
         for (std::size_t o = 0; line.command && !option && o < line.command->options.size(); ++o)
             if (a == line.command->options[o].name) option = &line.command->options[o];
         if (!option)
@@ -151,6 +162,7 @@ bool parse(const std::vector<std::string>& args, CommandLine& line, std::string&
             value = args[++i];
         }
         if (option == &plugin) line.plugins.push_back(value);
+        else if (a.compare(0, 6, "--max-") == 0) line.limits[a] = value;
         else line.options[option->name] = value;
     }
     line.arguments = words;
@@ -192,6 +204,15 @@ int runMain(const std::vector<std::string>& args)
     }
     for (std::size_t i = 0; i < line.arguments.size(); ++i)
         if (line.arguments[i].empty()) return badCommandLine(name + ": " + command.arguments[i] + " is empty");
+    Tam::Core::zkInputLimits limits = Tam::Core::zkGetInputLimits();
+    for (const auto& [name, value] : line.limits) {
+        uint64_t n = 0;
+        const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+        if (ec != std::errc() || end != value.data() + value.size() || n == 0)
+            return badCommandLine("option " + name + " needs a positive whole number, not '" + value + "'");
+        (name == "--max-pixels" ? limits.maxImagePixels : limits.maxExpandedObjects) = n;
+    }
+    Tam::Core::zkSetInputLimits(limits);
     auto option = [&](const char* o) { return line.options.count(o) != 0; };
     if (name == "list" && option("--json") && option("--markdown"))
         return badCommandLine("list: give --json or --markdown, not both");

@@ -2,7 +2,7 @@
 #pragma once
 #include "host/zkhost.h"
 
-namespace Tam::Test {
+namespace Tam::Examples {
 
 // Tree (node class, name), what each scene pass finds in it:
 //   zkGroup "courtyard"
@@ -23,4 +23,4 @@ namespace Tam::Test {
 //     zkLightSet "sun", zkCamera "overview"
 Core::zkSmartPointer<Sg::zkFileInfo> buildSceneExample();
 
-} // namespace Tam::Test
+} // namespace Tam::Examples

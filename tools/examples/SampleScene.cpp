@@ -1,8 +1,8 @@
-#include "tests/unit/sample_scene.h"
+#include "tools/examples/SampleScene.h"
 
 #include <vector>
 
-namespace Tam::Test {
+namespace Tam::Examples {
 
 using namespace Tam::Core;
 using namespace Tam::Sg;
@@ -228,4 +228,4 @@ zkSmartPointer<zkFileInfo> buildSampleScene()
     return file;
 }
 
-} // namespace Tam::Test
+} // namespace Tam::Examples

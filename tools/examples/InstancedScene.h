@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace Tam::Test {
+namespace Tam::Examples {
 
 // A geometry of one triangle-list attribute with positions, normals and one texture set; its
 // values follow from shape alone, so equal shapes give identical geometry.
@@ -31,4 +31,4 @@ void buildInstancedScene(Sg::zkGroup* root, const InstancedSceneLayout& layout);
 // left out) and children, so that two graphs of the same shape and sharing describe alike.
 std::string describeGraph(const Sg::zkNode* root, bool withNames = true);
 
-} // namespace Tam::Test
+} // namespace Tam::Examples

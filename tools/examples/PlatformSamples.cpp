@@ -1,11 +1,11 @@
-#include "tests/unit/platform_samples.h"
+#include "tools/examples/PlatformSamples.h"
 
-#include "tests/unit/platform_scene.h"
+#include "tools/examples/PlatformScene.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace Tam::Test {
+namespace Tam::Examples {
 
 namespace {
 
@@ -191,4 +191,4 @@ zkSmartPointer<zkFileInfo> buildPs2Cases()
     return fileOf("ps2", root);
 }
 
-} // namespace Tam::Test
+} // namespace Tam::Examples

@@ -1,9 +1,9 @@
-#include "texture_samples.h"
+#include "tools/examples/TextureSamples.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace Tam::Test {
+namespace Tam::Examples {
 
 namespace {
 
@@ -190,4 +190,4 @@ Core::zkSmartPointer<Sg::zkFileInfo> buildTextureScene()
     return file;
 }
 
-} // namespace Tam::Test
+} // namespace Tam::Examples

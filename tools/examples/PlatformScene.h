@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-namespace Tam::Test {
+namespace Tam::Examples {
 
 using namespace Tam::Core;
 using namespace Tam::Sg;
@@ -96,4 +96,4 @@ inline zkSmartPointer<zkGeometry> texturedQuad(const char* name, zkGroup* parent
     return geometry;
 }
 
-} // namespace Tam::Test
+} // namespace Tam::Examples

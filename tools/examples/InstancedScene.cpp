@@ -1,11 +1,11 @@
-#include "tests/unit/instanced_scene.h"
+#include "tools/examples/InstancedScene.h"
 
 #include <functional>
 #include <random>
 #include <unordered_map>
 #include <vector>
 
-namespace Tam::Test {
+namespace Tam::Examples {
 
 using namespace Tam::Core;
 using namespace Tam::Sg;
@@ -85,4 +85,4 @@ std::string describeGraph(const zkNode* root, bool withNames)
     return text;
 }
 
-} // namespace Tam::Test
+} // namespace Tam::Examples

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace Tam::Test {
+namespace Tam::Examples {
 
 // Sky gradient, hills, textured ground and sensor grain: tens of thousands of colours.
 std::vector<uint8_t> photoLikeRGB(int width, int height, uint32_t seed);
@@ -32,4 +32,4 @@ Attrs::zkTextureAttr* attachTexture(Sg::zkGroup* parent, Gfx::zkImage* image);
 // and a tagged 32x32 "_env" sky map, each in its own attribute set under the group "textures".
 Core::zkSmartPointer<Sg::zkFileInfo> buildTextureScene();
 
-} // namespace Tam::Test
+} // namespace Tam::Examples

@@ -1,11 +1,10 @@
-#include "tests/unit/scene_example.h"
+#include "tools/examples/SceneExample.h"
 
-#include "tests/unit/bundled_scene.h"
-#include "tests/unit/instanced_scene.h"
+#include "tools/examples/InstancedScene.h"
 
 #include <vector>
 
-namespace Tam::Test {
+namespace Tam::Examples {
 
 using namespace Tam::Core;
 using namespace Tam::Sg;
@@ -102,10 +101,4 @@ zkSmartPointer<zkFileInfo> buildSceneExample()
     return file;
 }
 
-} // namespace Tam::Test
-
-// After changing the example, run this test with ZK_UPDATE_SAMPLE=1 to rewrite the file.
-TEST(SceneExample, BundledFileIsTheBuiltScene)
-{
-    Tam::Test::expectBundledScene("examples/scene.zks.json", Tam::Test::buildSceneExample().get());
-}
+} // namespace Tam::Examples

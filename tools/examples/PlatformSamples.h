@@ -3,7 +3,7 @@
 #pragma once
 #include "host/zkhost.h"
 
-namespace Tam::Test {
+namespace Tam::Examples {
 
 // zkGroup "platforms"
 //   zkAttrSet "foliage"      64 x 64 RGBA leaves with hard alpha, blended 4/5; quad "bush"
@@ -20,4 +20,4 @@ Core::zkSmartPointer<Sg::zkFileInfo> buildBlendCases();
 Core::zkSmartPointer<Sg::zkFileInfo> buildColourFilterCases();
 Core::zkSmartPointer<Sg::zkFileInfo> buildPs2Cases();
 
-} // namespace Tam::Test
+} // namespace Tam::Examples

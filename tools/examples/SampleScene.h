@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace Tam::Test {
+namespace Tam::Examples {
 
 // Tree (node class, name, flags):
 //   zkGroup "sample"
@@ -23,4 +23,4 @@ namespace Tam::Test {
 //     zkGeometry "marker"       flags 0x20, one triangle
 Core::zkSmartPointer<Sg::zkFileInfo> buildSampleScene();
 
-} // namespace Tam::Test
+} // namespace Tam::Examples
