@@ -22,6 +22,8 @@ struct RunOptions {
     bool verifyEach = false;
     // Where a written output's Makefile-style dependency list goes (none when empty).
     std::string depfile;
+    // Where to write the HTML report; empty for none.
+    std::string html;
 };
 // import: how INPUT is imported when it is not a scene file of ours.
 int runCommand(const Plugin& plugin, const RunOptions& options, const Tam::Io::zkImportOptions& import = {});
@@ -42,6 +44,8 @@ struct BatchOptions {
 int batchCommand(const Plugin& plugin, const BatchOptions& options);
 // Writes outDir/build.ninja: one edge per scene, running zkopt run with a depfile.
 int ninjaCommand(const Plugin& plugin, const BatchOptions& options);
+// Writes the HTML report of one scene to html (empty: SCENE's file name + .html in the current folder).
+int viewCommand(const std::string& scene, const std::string& html, const Tam::Io::zkImportOptions& import = {});
 // With an image folder, also writes every image of the scene there as a PNG file; the folder is
 // made and checked before the scene is written.
 int convertCommand(const std::string& input, const std::string& output, const std::string& imageFolder,

@@ -1,4 +1,5 @@
 #include "tools/zkopt/Commands.h"
+#include "tools/zkopt/Paths.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -19,18 +20,9 @@ static const DemoPipeline demoPipelines[] = {
     {"scene.ini", "scene.zks.json"},
 };
 
-// The examples sit in share/zkopt/examples beside bin/ (the build tree copies them there too), so
-// that an installed or moved tree finds its own.
-static std::string examplesFolder()
-{
-    std::error_code ec;
-    std::filesystem::path bin = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
-    return (bin.parent_path() / "share" / "zkopt" / "examples").string();
-}
-
 int demoCommand(const Plugin& plugin, bool verifyEach)
 {
-    const std::string examples = examplesFolder();
+    const std::string examples = shareFolder("examples");
     if (!std::filesystem::is_directory(examples)) {
         std::fprintf(stderr, "zkopt: %s: no bundled examples there\n", examples.c_str());
         return EXIT_BAD_INPUT;
@@ -41,11 +33,13 @@ int demoCommand(const Plugin& plugin, bool verifyEach)
     for (const DemoPipeline& demo : demoPipelines) {
         const std::string stem = std::filesystem::path(demo.config).stem().string();
         RunOptions options{examples + "/" + demo.config, folder + "/" + stem + ".report.json",
-                           examples + "/" + demo.scene, folder + "/" + stem + ".out.zks.json", verifyEach, {}};
+                           examples + "/" + demo.scene, folder + "/" + stem + ".out.zks.json", verifyEach, {},
+                           folder + "/" + stem + ".report.html"};
         std::printf("zkopt demo: running %s over %s\n\n", options.config.c_str(), options.input.c_str());
         int status = runCommand(plugin, options);
         if (status != EXIT_OK) return status;
-        std::printf("\nzkopt demo: wrote %s and %s\n\n", options.output.c_str(), options.report.c_str());
+        std::printf("\nzkopt demo: wrote %s, %s and %s\n\n", options.output.c_str(), options.report.c_str(),
+                    options.html.c_str());
     }
     return EXIT_OK;
 }

@@ -50,4 +50,11 @@ bool checkFolder(const std::string& folder, std::string& error)
     return true;
 }
 
+std::string shareFolder(const std::string& name)
+{
+    std::error_code ec;
+    std::filesystem::path bin = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+    return (bin.parent_path() / "share" / "zkopt" / name).string();
+}
+
 } // namespace zkopt

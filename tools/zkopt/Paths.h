@@ -14,4 +14,8 @@ bool checkWritableFolder(const std::string& folder, bool create, std::string& er
 // folder exists and is a folder.
 bool checkFolder(const std::string& folder, std::string& error);
 
+// The folder share/zkopt/NAME beside bin/ (the build tree has one too), so that an installed or
+// moved tree finds its own examples and report template.
+std::string shareFolder(const std::string& name);
+
 } // namespace zkopt

@@ -1,6 +1,7 @@
 #include "tools/zkopt/Commands.h"
 #include "tools/zkopt/Depfile.h"
 #include "tools/zkopt/FieldText.h"
+#include "tools/zkopt/HtmlReport.h"
 #include "tools/zkopt/Paths.h"
 #include "tools/zkopt/Pipeline.h"
 #include "tools/zkopt/Progress.h"
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 namespace zkopt {
 
@@ -38,9 +40,13 @@ public:
 
     json passes = json::array();
     bool outputWritten = false;
-    // Only a report shows what passes printed: without one, their lines are not kept, so a pass
-    // that prints a line per node cannot fill memory.
-    bool keepsPrinted() const { return !m_options.report.empty(); }
+    // The scene as read and as the passes left it, for --html; taken only when asked for.
+    std::optional<SceneSnapshot> before, after;
+    // --html is written only once its path has been checked.
+    bool htmlChecked = false;
+    // Only a report (JSON or HTML) shows what passes printed: without one, their lines are not
+    // kept, so a pass that prints a line per node cannot fill memory.
+    bool keepsPrinted() const { return !m_options.report.empty() || !m_options.html.empty(); }
 
     void warn(const std::string& warning)
     {
@@ -54,7 +60,7 @@ public:
         if (!error.empty()) std::fprintf(stderr, "zkopt: %s\n", error.c_str());
         if (!outputWritten && !m_options.output.empty())
             std::fprintf(stderr, "zkopt: %s was not written\n", m_options.output.c_str());
-        if (m_options.report.empty()) return status;
+        if (m_options.report.empty() && !htmlChecked) return status;
         json report{{"status", status},
                     {"ok", status == EXIT_OK && outputWritten},
                     {"config", m_options.config},
@@ -65,9 +71,17 @@ public:
                     {"warnings", m_warnings},
                     {"passes", passes}};
         std::string why;
-        if (!Tam::Io::zkAtomicWrite(m_options.report, report.dump(2) + "\n", why)) {
+        if (!m_options.report.empty() && !Tam::Io::zkAtomicWrite(m_options.report, report.dump(2) + "\n", why)) {
             std::fprintf(stderr, "zkopt: %s\n", why.c_str());
             return EXIT_BAD_INPUT;
+        }
+        if (htmlChecked) {
+            HtmlReportContent page{m_options.config + " over " + m_options.input, report, before ? &*before : nullptr,
+                                   after ? &*after : nullptr};
+            if (!writeHtmlReport(m_options.html, page, why)) {
+                std::fprintf(stderr, "zkopt: %s\n", why.c_str());
+                return EXIT_BAD_INPUT;
+            }
         }
         return status;
     }
@@ -178,6 +192,8 @@ int runCommand(const Plugin& plugin, const RunOptions& options, const Tam::Io::z
         return EXIT_BAD_INPUT;
     }
     RunRecord record(options);
+    if (!options.html.empty() && !checkWritableFile(options.html, error)) return record.finish(EXIT_BAD_INPUT, error);
+    record.htmlChecked = !options.html.empty();
     if (!plugin.loadError.empty()) return record.finish(EXIT_BAD_INPUT, plugin.loadError);
     Pipeline pipeline;
     if (!loadPipeline(options.config, plugin, pipeline, error)) return record.finish(EXIT_BAD_INPUT, error);
@@ -186,6 +202,7 @@ int runCommand(const Plugin& plugin, const RunOptions& options, const Tam::Io::z
         return record.finish(EXIT_BAD_INPUT, error);
     zkSmartPointer<Tam::Sg::zkFileInfo> file = Tam::Io::zkReadScene(options.input, error, import);
     if (!file) return record.finish(EXIT_BAD_INPUT, error);
+    if (record.htmlChecked) record.before = takeSnapshot(file, kMaxPageTriangles / 2);
 
     zkOptInterface run;
     run.setRegistry(&pipeline.registry);
@@ -198,6 +215,10 @@ int runCommand(const Plugin& plugin, const RunOptions& options, const Tam::Io::z
         if (status != EXIT_OK) return record.finish(status, error);
     }
     for (const std::string& warning : unusedKeyWarnings(pipeline)) record.warn(warning);
+    if (record.htmlChecked) {
+        record.after = takeSnapshot(file, kMaxPageTriangles / 2);
+        compareWithInput(*record.before, *record.after);
+    }
 
     if (!writeOutput(file.get(), options.output, record, error)) return record.finish(EXIT_BAD_INPUT, error);
     record.outputWritten = true;

@@ -20,7 +20,7 @@ namespace {
 
 const char* const usage =
     "usage: zkopt [--plugin PATH]... COMMAND [OPTIONS] [ARGUMENTS]\n"
-    "  run --config FILE [--report FILE] [--verify-each] INPUT OUTPUT\n"
+    "  run --config FILE [--report FILE] [--html FILE] [--verify-each] INPUT OUTPUT\n"
     "                                   run the pipeline of FILE over INPUT, write OUTPUT\n"
     "  run --config FILE --out-dir DIR [--jobs N] [--format EXT] [--report FILE] INPUT...\n"
     "                                   run it over many scenes (files or folders), one worker each\n"
@@ -28,6 +28,7 @@ const char* const usage =
     "                                   write DIR/build.ninja, one build edge per scene\n"
     "  list [--json | --markdown]       every pass, with its description and fields\n"
     "  info INPUT                       what a scene holds\n"
+    "  view [--html FILE] SCENE         an HTML report of the scene, to look at in a browser\n"
     "  convert [--images DIR] INPUT OUTPUT\n"
     "                                   convert between scene formats; write images as PNG\n"
     "  demo [--verify-each]             the bundled pipelines on their sample scenes\n"
@@ -64,15 +65,17 @@ struct Command {
 
 const Command commands[] = {
     {"run",
-     {{"--config", true}, {"--report", true}, {"--verify-each", false}, {"--depfile", true}, {"--out-dir", true},
-      {"--jobs", true}, {"--format", true}, ZK_IMPORT_OPTIONS},
+     {{"--config", true}, {"--report", true}, {"--verify-each", false}, {"--html", true}, {"--depfile", true},
+      {"--out-dir", true}, {"--jobs", true}, {"--format", true}, ZK_IMPORT_OPTIONS},
      {"INPUT", "OUTPUT"},
-     "usage: zkopt run --config FILE [--report FILE] [--verify-each] INPUT OUTPUT\n"
+     "usage: zkopt run --config FILE [--report FILE] [--html FILE] [--verify-each] INPUT OUTPUT\n"
      "Runs the passes that FILE's [pipeline] section lists over the scene INPUT and writes OUTPUT\n"
      "(.zks, .zks.json, .gltf or .glb). The whole config, the output and the report path are\n"
      "checked before the first pass runs.\n"
      "  --config FILE    the pipeline: an INI file (see README.md)\n"
      "  --report FILE    write a JSON report of the run, however it ends\n"
+     "  --html FILE      write an HTML report of the run, however it ends: passes, the scene\n"
+     "                   before and after in 3D, the collision hull, every image\n"
      "  --verify-each    check the scene's consistency after every pass\n"
      "  --depfile FILE   once OUTPUT is written, list in FILE (Makefile style) the files it was\n"
      "                   made from: INPUT, the config, files its settings name, the pass\n"
@@ -110,6 +113,13 @@ const Command commands[] = {
      {ZK_IMPORT_OPTIONS},
      {"INPUT"},
      "usage: zkopt info INPUT\nWhat the scene INPUT holds: its infos, nodes and images.\n" ZK_IMPORT_HELP},
+    {"view",
+     {{"--html", true}, ZK_IMPORT_OPTIONS},
+     {"SCENE"},
+     "usage: zkopt view [--html FILE] SCENE\n"
+     "Writes an HTML report of SCENE that opens from disk in a browser: its statistics, a 3D\n"
+     "view with its collision hull record, and every image.\n"
+     "  --html FILE      where to write it (default: SCENE's file name + .html, in the current folder)\n" ZK_IMPORT_HELP},
     {"convert",
      {{"--images", true}, ZK_IMPORT_OPTIONS},
      {"INPUT", "OUTPUT"},
@@ -122,7 +132,8 @@ const Command commands[] = {
      {{"--verify-each", false}},
      {},
      "usage: zkopt demo [--verify-each]\n"
-     "Runs the bundled pipelines over their sample scenes, writing into ./zkopt-demo.\n"
+     "Runs the bundled pipelines over their sample scenes, writing into ./zkopt-demo each one's\n"
+     "output, JSON report and HTML report (open STEM.report.html in a browser).\n"
      "  --verify-each    check the scene's consistency after every pass\n"},
     {"help", {}, {}, "usage: zkopt help [COMMAND]\nHow to use zkopt, or one of its commands.\n"},
 };
@@ -284,6 +295,7 @@ int runMain(const std::vector<std::string>& args)
         for (const char* o : {"--config", "--out-dir"})
             if (!option(o)) return badCommandLine(name + " needs " + o);
         if (option("--depfile")) return badCommandLine("--depfile is for one scene; zkopt ninja writes one per scene");
+        if (option("--html")) return badCommandLine("--html is for one scene; a batch writes no HTML report");
         batchOptions.config = line.options["--config"];
         batchOptions.report = line.options["--report"];
         batchOptions.outDir = line.options["--out-dir"];
@@ -322,10 +334,11 @@ int runMain(const std::vector<std::string>& args)
     if (batch) return name == "ninja" ? ninjaCommand(plugin, batchOptions) : batchCommand(plugin, batchOptions);
     if (name == "run") {
         RunOptions run{line.options["--config"], line.options["--report"], line.arguments[0], line.arguments[1],
-                       option("--verify-each"), line.options["--depfile"]};
+                       option("--verify-each"), line.options["--depfile"], line.options["--html"]};
         return runCommand(plugin, run, import);
     }
     if (name == "info") return infoCommand(line.arguments[0], import);
+    if (name == "view") return viewCommand(line.arguments[0], line.options["--html"], import);
     if (name == "convert") return convertCommand(line.arguments[0], line.arguments[1], line.options["--images"], import);
     return demoCommand(plugin, option("--verify-each"));
 }
