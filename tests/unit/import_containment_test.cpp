@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -17,9 +19,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// scene/ holds the scene; private/ beside it what the scene must not reach.
+// scene/ holds the scene; private/ beside it what the scene must not reach. One root per process,
+// since the tests of this file run in parallel.
 struct Folders {
-    fs::path root = fs::temp_directory_path() / "zk_import_containment";
+    fs::path root = fs::temp_directory_path() / ("zk_import_containment_" + std::to_string(::getpid()));
     fs::path scene = root / "scene", outside = root / "private";
     Folders()
     {
