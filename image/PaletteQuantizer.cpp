@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace Tam::OptExtension {
 
@@ -133,6 +134,30 @@ private:
     static constexpr uint32_t kSlots = 1u << kBits; // four times the colours it ever holds
     uint32_t m_colours[kSlots];
     bool m_used[kSlots] = {};
+};
+
+// Answers of the lookup by colour, for the mapping: pictures repeat their colours, and a lookup
+// scans all 256 neurons. Direct-mapped; a slot holds the colour (with a bit that marks it used)
+// and its palette index.
+class LookupCache {
+public:
+    LookupCache() : m_slots(kSlots, 0) {}
+    template <class Lookup>
+    int find(int s0, int s1, int s2, int sa, Lookup lookup)
+    {
+        const uint64_t colour = uint64_t(uint32_t(s0) | uint32_t(s1) << 8 | uint32_t(s2) << 16 | uint32_t(sa) << 24);
+        uint64_t& slot = m_slots[(colour * 0x9E3779B97F4A7C15ull) >> (64 - kBits)];
+        if ((slot >> 8) == (colour | kUsed)) return int(slot & 0xff);
+        const int index = lookup(s0, s1, s2, sa);
+        slot = (colour | kUsed) << 8 | uint64_t(index);
+        return index;
+    }
+
+private:
+    static constexpr int kBits = 16;
+    static constexpr size_t kSlots = size_t(1) << kBits;
+    static constexpr uint64_t kUsed = uint64_t(1) << 32;
+    std::vector<uint64_t> m_slots;
 };
 
 } // namespace
@@ -316,13 +341,17 @@ int PaletteQuantizer::lookup(int s0, int s1, int s2, int sa) const
 void PaletteQuantizer::mapPixels(uint8_t* out, int width, int height, int stride) const
 {
     const int b = m_hasAlpha ? 4 : 3;
+    LookupCache cache;
+    auto find = [&](int s0, int s1, int s2, int sa) {
+        return cache.find(s0, s1, s2, sa, [this](int c0, int c1, int c2, int ca) { return lookup(c0, c1, c2, ca); });
+    };
     for (int y = 0; y < height; ++y) {
         const uint8_t* px = m_picture + int64_t(y) * stride;
         for (int x = 0; x < width; ++x, px += b) {
             int index;
-            if (!m_hasAlpha) index = lookup(px[0], px[1], px[2], 0);
-            else if (px[3] == 0) index = lookup(0, 0, 0, 0);
-            else index = lookup(px[0], px[1], px[2], px[3]);
+            if (!m_hasAlpha) index = find(px[0], px[1], px[2], 0);
+            else if (px[3] == 0) index = find(0, 0, 0, 0);
+            else index = find(px[0], px[1], px[2], px[3]);
             *out++ = uint8_t(index);
         }
     }
@@ -331,6 +360,7 @@ void PaletteQuantizer::mapPixels(uint8_t* out, int width, int height, int stride
 void PaletteQuantizer::mapReduced(uint8_t* out, int width, int height, int stride) const
 {
     const int b = m_hasAlpha ? 4 : 3;
+    LookupCache cache;
     for (int y = 0; y < height / 2; ++y) {
         const uint8_t* row0 = m_picture + int64_t(2 * y) * stride;
         const uint8_t* row1 = row0 + stride;
@@ -347,7 +377,8 @@ void PaletteQuantizer::mapReduced(uint8_t* out, int width, int height, int strid
             int colour[3] = {0, 0, 0};
             if (counted)
                 for (int c = 0; c < 3; ++c) colour[c] = sum[c] / counted;
-            *out++ = uint8_t(lookup(colour[0], colour[1], colour[2], alphaSum / 4));
+            *out++ = uint8_t(cache.find(colour[0], colour[1], colour[2], alphaSum / 4,
+                                        [this](int c0, int c1, int c2, int ca) { return lookup(c0, c1, c2, ca); }));
         }
     }
 }
