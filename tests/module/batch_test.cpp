@@ -212,3 +212,21 @@ TEST(Batch, NinjaBuildsEveryScenesAndRebuildsExactlyWhatChanged)
     EXPECT_EQ(changed.status, 0);
     EXPECT_NE(changed.out.find("[1/1] zkopt " + in + "/crate.obj"), std::string::npos) << changed.out;
 }
+
+// The options that bound an import reach every scene's zkopt, in a batch and in Ninja's edges: a
+// hanging import is cut at the second given, not at the default two minutes.
+TEST(Batch, WorkersAndNinjaEdgesGetTheImportOptions)
+{
+    const std::string dir = scratchDirectory("batch_forwarded"), config = dir + "/p.ini";
+    copyTo(std::string(ZK_FIXTURES) + "/import/assimp-loop.ply", dir + "/in/loop.ply");
+    writeFile(config, "[pipeline]\npasses = zkWeldVesko\n");
+    RunResult batch = runZkopt({"run", "--config", config, "--out-dir", dir + "/out", "--import-timeout", "1", dir + "/in"});
+    EXPECT_EQ(batch.status, 2) << batch.err;
+    EXPECT_NE(batch.out.find("loop.ply: the importer did not finish in 1 s"), std::string::npos) << batch.out;
+
+    if (!fs::exists("/usr/bin/ninja")) GTEST_SKIP() << "ninja is missing: scripts/setup installs ninja-build";
+    ASSERT_EQ(runZkopt({"ninja", "--config", config, "--out-dir", dir + "/nj", "--import-timeout", "1", dir + "/in"}).status, 0);
+    RunResult ninja = runProgram("/usr/bin/ninja", {"-C", dir + "/nj"});
+    EXPECT_NE(ninja.status, 0);
+    EXPECT_NE((ninja.out + ninja.err).find("did not finish in 1 s"), std::string::npos) << ninja.out << ninja.err;
+}

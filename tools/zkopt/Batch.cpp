@@ -261,8 +261,9 @@ pid_t Batch::start(SceneRun& run)
     // run in a process that ran others could come out differently.
     std::vector<std::string> args{zkoptPath()};
     for (const std::string& path : m_plugin.paths) args.insert(args.end(), {"--plugin", path});
+    args.push_back("run");
     args.insert(args.end(), m_options.workerOptions.begin(), m_options.workerOptions.end());
-    args.insert(args.end(), {"run", "--config", m_options.config, "--report", run.report});
+    args.insert(args.end(), {"--config", m_options.config, "--report", run.report});
     if (m_options.verifyEach) args.push_back("--verify-each");
     args.insert(args.end(), {"--", run.scene.input, run.output});
     std::vector<char*> argv;

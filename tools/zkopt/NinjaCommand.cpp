@@ -56,15 +56,17 @@ int ninjaCommand(const Plugin& plugin, const BatchOptions& options)
     // Absolute names throughout: Ninja runs in the output folder, wherever it is called from.
     std::string zkopt = commandWord(zkoptPath());
     for (const std::string& path : plugin.paths) zkopt += " --plugin " + commandWord(fs::absolute(path).string());
-    for (const std::string& option : options.workerOptions) zkopt += " " + commandWord(option);
+    std::string runOptions;
+    for (const std::string& option : options.workerOptions) runOptions += (runOptions.empty() ? "" : " ") + commandWord(option);
     std::string text =
         "# Written by zkopt ninja: one edge per scene. `ninja -C " + options.outDir +
         "` brings every output up to date;\n"
         "# each run's depfile lists what its output was made from, so a change reruns exactly the scenes it touches.\n"
         "zkopt = " + zkopt + "\n"
-        "config = " + commandWord(fs::absolute(options.config).string()) + "\n\n"
+        "config = " + commandWord(fs::absolute(options.config).string()) + "\n"
+        "options = " + runOptions + "\n\n"
         "rule zkopt\n"
-        "  command = $zkopt run --config $config --depfile $out.d -- $in $out\n"
+        "  command = $zkopt run $options --config $config --depfile $out.d -- $in $out\n"
         "  depfile = $out.d\n"
         "  deps = gcc\n"
         "  description = zkopt $in\n";

@@ -96,12 +96,12 @@ const Command commands[] = {
      "Exit status: 0 every scene written; 1 some pass failed; 2 some input or the config was\n"
      "refused; 130 interrupted. See docs/batch.md.\n"},
     {"ninja",
-     {{"--config", true}, {"--out-dir", true}, {"--format", true}},
+     {{"--config", true}, {"--out-dir", true}, {"--format", true}, ZK_IMPORT_OPTIONS},
      {},
      "usage: zkopt ninja --config FILE --out-dir DIR [--format EXT] INPUT...\n"
      "Writes DIR/build.ninja: one edge per scene of the INPUTs (as run --out-dir finds them) that\n"
      "runs zkopt run with a depfile, so that `ninja -C DIR` reruns exactly the scenes whose inputs\n"
-     "changed. See docs/batch.md.\n"},
+     "changed. See docs/batch.md.\n" ZK_IMPORT_HELP},
     {"list",
      {{"--json", false}, {"--markdown", false}},
      {},
@@ -302,11 +302,12 @@ int runMain(const std::vector<std::string>& args)
         if (option("--format")) batchOptions.format = line.options["--format"];
         batchOptions.inputs = line.arguments;
         batchOptions.verifyEach = option("--verify-each");
-        for (const auto& [limit, value] : line.limits) batchOptions.workerOptions.insert(batchOptions.workerOptions.end(), {limit, value});
+        std::vector<std::string>& forwarded = batchOptions.workerOptions;
+        for (const auto& [limit, value] : line.limits) forwarded.insert(forwarded.end(), {limit, value});
         for (const std::string& folder : line.allowedFolders)
-            batchOptions.workerOptions.insert(batchOptions.workerOptions.end(), {"--allow-dir", std::filesystem::absolute(folder).string()});
+            forwarded.insert(forwarded.end(), {"--allow-dir", std::filesystem::absolute(folder).string()});
         if (option("--import-timeout"))
-            batchOptions.workerOptions.insert(batchOptions.workerOptions.end(), {"--import-timeout", line.options["--import-timeout"]});
+            forwarded.insert(forwarded.end(), {"--import-timeout", line.options["--import-timeout"]});
         if (option("--jobs")) {
             const std::string& jobs = line.options["--jobs"];
             char* end = nullptr;
