@@ -65,6 +65,9 @@ bool writeAll(int fd, const std::string& bytes)
     // A crash is reported by the parent; a core file of Assimp's is no use to the user.
     struct rlimit none = {0, 0};
     setrlimit(RLIMIT_CORE, &none);
+    // The importer's crash ends the child by its own signal, which is what the parent names, even
+    // where a handler (a sanitizer's) was installed in the parent and inherited.
+    for (int deadly : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) ::signal(deadly, SIG_DFL);
     // The records before the scene's bytes, which are sent as they are, uncopied.
     std::string head, scene;
     try {
