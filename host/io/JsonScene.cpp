@@ -8,15 +8,14 @@
 // data blocks are base64; text that is not UTF-8 is written as {"base64": "..."} so that it still
 // round-trips byte for byte.
 //
-// Reading goes through nlohmann's SAX parser into a document built here: that lets a syntax error
+// Reading goes through our JSON reader (JsonReader.h) into a document built here: that lets a syntax error
 // or a cut-off file be reported at the object and field it fell in, refuses repeated keys instead
 // of keeping the last, and bounds nesting. Once the header is known to be right, each entry of
 // "objects" is decoded as soon as it is complete and then dropped, so that the document never
 // holds more than one object's values beside the scene being built.
 #include "host/io/Base64.h"
+#include "host/io/JsonReader.h"
 #include "host/io/SceneGraph.h"
-
-#include <nlohmann/json.hpp>
 
 #include <charconv>
 #include <cmath>
@@ -29,8 +28,6 @@
 namespace Tam::Io::detail {
 
 namespace {
-
-using Json = nlohmann::ordered_json;
 
 constexpr const char* kMagic = "zk-scene";
 // Our documents nest six deep (matrix rows inside fields inside objects); anything much deeper is
@@ -309,11 +306,11 @@ public:
         m_stack.pop_back();
         return true;
     }
-    bool start_array(std::size_t) override
+    bool start_array(std::size_t elements) override
     {
         if (!unpack()) return false;
         if (m_stack.size() == 1 && m_keys[1] == "objects") m_streaming = headerIsRight();
-        if (m_streaming && m_stack.size() == 4 && inElementFields()) startPacking();
+        if (m_streaming && m_stack.size() == 4 && inElementFields()) startPacking(elements);
         return open(Json::array());
     }
     bool end_array() override
@@ -328,10 +325,15 @@ public:
     }
     bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& ex) override
     {
+        notJson(position, ex.what());
+        return false;
+    }
+    // The text is not JSON at position, for the reason nlohmann gives in what.
+    void notJson(std::size_t position, const std::string& what)
+    {
         // nlohmann's text reads "[json.exception.parse_error.101] parse error at line 3, column 5:
         // syntax error while parsing ..."; the line and column are given again here, so keep what
         // follows them.
-        std::string what = ex.what();
         std::size_t column = what.find("column ");
         std::size_t colon = column == std::string::npos ? std::string::npos : what.find(": ", column);
         std::string detail = colon == std::string::npos ? what : what.substr(colon + 2);
@@ -343,18 +345,22 @@ public:
             problem = "file ends early (" + at + ")";
         else
             problem = "not valid JSON at " + at + ": " + detail;
-        return false;
     }
 
 private:
     // An array that is the value of a float-array or int-array field of a class named before it.
-    void startPacking()
+    // Its size, when the reader counted it, is reserved: growing by doubling would hold up to three
+    // times the array at once.
+    void startPacking(std::size_t elements)
     {
         const zkMetaObject* meta = m_className.empty() ? nullptr : zkFindClass(m_className.c_str());
         const zkMetaField* f = meta ? meta->findMetaField(m_keys[4].c_str()) : nullptr;
         m_packing = f && (f->getKind() == zkFieldKind::FloatArray || f->getKind() == zkFieldKind::IntArray);
         m_floats = m_packing && f->getKind() == zkFieldKind::FloatArray;
         m_pack = {};
+        if (!m_packing || elements == static_cast<std::size_t>(-1)) return;
+        if (m_floats) m_pack.floats.reserve(elements);
+        else m_pack.ints.reserve(elements);
     }
     // A value lands directly in the array being packed.
     bool packs() const { return m_packing && m_stack.size() == 5; }
@@ -439,6 +445,32 @@ private:
     std::vector<std::string> m_keys = std::vector<std::string>(kMaxNesting + 2);
     std::vector<std::unordered_set<std::string>> m_keysSeen =
         std::vector<std::unordered_set<std::string>>(kMaxNesting + 2);
+};
+
+// nlohmann's reader, run over a text ours found not to be JSON only for its account of the fault:
+// every value is accepted and dropped.
+struct SyntaxWords : nlohmann::json_sax<Json> {
+    std::size_t position = 0;
+    std::string what;
+
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override { return true; }
+    bool key(string_t&) override { return true; }
+    bool end_object() override { return true; }
+    bool start_array(std::size_t) override { return true; }
+    bool end_array() override { return true; }
+    bool parse_error(std::size_t at, const std::string&, const nlohmann::detail::exception& ex) override
+    {
+        position = at;
+        what = ex.what();
+        return false;
+    }
 };
 
 // ---- reading: the scene ----------------------------------------------------------------------
@@ -761,7 +793,15 @@ zkSmartPointer<zkFileInfo> decodeJson(std::string_view bytes, SceneBuilder& buil
     decoder.packed = &document.packed;
     bool parsed = false;
     try {
-        parsed = Json::sax_parse(bytes.begin(), bytes.end(), &document);
+        const JsonRead read = readJson(bytes, document);
+        parsed = read == JsonRead::Whole;
+        if (read == JsonRead::NotJson) {
+            // Our reader stopped where nlohmann's does; nlohmann's says why.
+            SyntaxWords words;
+            Json::sax_parse(bytes.begin(), bytes.end(), &words);
+            if (words.what.empty()) document.problem = "not valid JSON";
+            else document.notJson(words.position, words.what);
+        }
     } catch (const std::exception& e) {
         document.problem = std::string("not valid JSON: ") + e.what();
     }
