@@ -5,12 +5,14 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -42,37 +44,70 @@ double childrenCpuSeconds()
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + 1e-6 * (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
 }
 
-// zkopt imports once per process, into memory no earlier import has warmed; so each import runs
-// in a fresh process of its own, and its CPU time (with the import's own child, when contained)
-// is what that process and its children used.
-void BM_ImportObj1M(benchmark::State& state)
+// One import in a fresh process of its own (zkopt imports once per process, into memory no
+// earlier import has warmed): wall seconds, and the CPU seconds of that process and its children
+// (the import's own child, when contained).
+struct Timing {
+    double wall = 0, cpu = 0;
+};
+Timing importOnce(bool contained)
 {
     Tam::Io::zkImportOptions options;
-    options.contained = state.range(0) != 0;
+    options.contained = contained;
     options.timeLimit = 0;
     const std::string& path = bigObj();
-    double cpu = 0;
-    for (auto _ : state) {
-        const double before = childrenCpuSeconds();
-        const auto start = std::chrono::steady_clock::now();
-        const pid_t pid = fork();
-        if (pid == 0) {
-            std::string error;
-            auto file = Tam::Io::zkImportScene(path, error, nullptr, options);
-            _exit(file ? 0 : 1);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("the import failed");
-        cpu += childrenCpuSeconds() - before;
+    const double before = childrenCpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::string error;
+        auto file = Tam::Io::zkImportScene(path, error, nullptr, options);
+        _exit(file ? 0 : 1);
     }
-    state.counters["cpu_s"] = benchmark::Counter(cpu, benchmark::Counter::kAvgIterations);
-    state.SetLabel(options.contained ? "contained" : "in process");
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {-1, -1};
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+            childrenCpuSeconds() - before};
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Each iteration imports in process and contained, in alternating order, so that both see the
+// same state of a shared machine; the counters are medians over the iterations.
+void BM_ImportObj1M(benchmark::State& state)
+{
+    std::vector<double> wall[2], cpu[2];
+    bool containedFirst = false;
+    for (auto _ : state) {
+        double total = 0;
+        for (bool contained : {containedFirst, !containedFirst}) {
+            const Timing t = importOnce(contained);
+            if (t.wall < 0) {
+                state.SkipWithError("the import failed");
+                return;
+            }
+            wall[contained].push_back(t.wall);
+            cpu[contained].push_back(t.cpu);
+            total += t.wall;
+        }
+        containedFirst = !containedFirst;
+        state.SetIterationTime(total);
+    }
+    state.counters["in_process_s"] = median(wall[0]);
+    state.counters["contained_s"] = median(wall[1]);
+    state.counters["cost_wall_pct"] = 100 * (median(wall[1]) / median(wall[0]) - 1);
+    state.counters["in_process_cpu_s"] = median(cpu[0]);
+    state.counters["contained_cpu_s"] = median(cpu[1]);
+    state.counters["cost_cpu_pct"] = 100 * (median(cpu[1]) / median(cpu[0]) - 1);
 }
 
 } // namespace
 
-BENCHMARK(BM_ImportObj1M)->Arg(0)->Arg(1)->Iterations(5)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_ImportObj1M)->Iterations(15)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 BENCHMARK_MAIN();

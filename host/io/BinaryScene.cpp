@@ -45,6 +45,14 @@ struct Append {
     std::string& out;
     void bytes(const void* p, std::size_t n) { out.append(static_cast<const char*>(p), n); }
 };
+struct Copy {
+    char* at;
+    void bytes(const void* p, std::size_t n)
+    {
+        if (n) std::memcpy(at, p, n);
+        at += n;
+    }
+};
 
 template <class Sink>
 class Encoder {
@@ -404,6 +412,17 @@ void encodeBinary(const SceneObjects& scene, std::string& out)
     adviseLargeBlock(out.data(), measure.size);
     Append append{out};
     Encoder<Append>(append, scene).scene();
+}
+
+bool encodeBinary(const SceneObjects& scene, const std::function<char*(std::size_t size)>& buffer)
+{
+    Measure measure;
+    Encoder<Measure>(measure, scene).scene();
+    char* at = buffer(measure.size);
+    if (!at) return false;
+    Copy copy{at};
+    Encoder<Copy>(copy, scene).scene();
+    return true;
 }
 
 zkSmartPointer<zkFileInfo> decodeBinary(std::string_view bytes, SceneBuilder& builder)

@@ -12,7 +12,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,9 +25,12 @@ namespace {
 using Core::zkSmartPointer;
 using Sg::zkFileInfo;
 
-// The answer is its length, then a run of records; each length is 64-bit little-endian, each
-// record a tag byte, a length and the bytes: any number of warnings, then the scene or the error.
-// Knowing the length first, the parent reads the scene into one buffer of the right size.
+// The answer through the pipe is its length, then a run of records; each length is 64-bit
+// little-endian, each record a tag byte, a length and the bytes: any number of warnings, then the
+// scene or the error. The scene's record holds no bytes: its length says how much of the shared
+// memory file the child filled with the scene in the binary form. Passing tens of megabytes there
+// rather than through the pipe spares a copy each way and the parent a buffer it would have to
+// fault in page by page, which was most of what containment cost.
 constexpr char kWarning = 'W', kScene = 'S', kError = 'E';
 
 void appendLength(std::string& out, uint64_t size)
@@ -47,7 +52,7 @@ void appendRecord(std::string& out, char tag, const std::string& bytes)
     out += bytes;
 }
 
-bool writeAll(int fd, const std::string& bytes)
+bool writeAll(int fd, std::string_view bytes)
 {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -60,7 +65,7 @@ bool writeAll(int fd, const std::string& bytes)
 }
 
 // In the child: never returns.
-[[noreturn]] void child(int fd, const SceneWork& work)
+[[noreturn]] void child(int fd, int sceneFd, const SceneWork& work)
 {
     // A crash is reported by the parent; a core file of Assimp's is no use to the user.
     struct rlimit none = {0, 0};
@@ -68,29 +73,60 @@ bool writeAll(int fd, const std::string& bytes)
     // The importer's crash ends the child by its own signal, which is what the parent names, even
     // where a handler (a sanitizer's) was installed in the parent and inherited.
     for (int deadly : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) ::signal(deadly, SIG_DFL);
-    // The records before the scene's bytes, which are sent as they are, uncopied.
-    std::string head, scene;
+    std::string head;
     try {
         std::string error;
         std::vector<std::string> warnings;
         zkSmartPointer<zkFileInfo> file = work(error, warnings);
         for (const std::string& warning : warnings) appendRecord(head, kWarning, warning);
-        if (file && zkEncodeScene(file.get(), zkSceneForm::Binary, scene, error)) {
+        std::size_t sceneSize = 0;
+        // The scene is encoded straight into the shared file, its pages entered in one go.
+        const auto shared = [&](std::size_t size) -> char* {
+            void* at = size == 0 || ::ftruncate(sceneFd, static_cast<off_t>(size)) != 0
+                           ? MAP_FAILED
+                           : ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, sceneFd, 0);
+            if (at == MAP_FAILED) {
+                error = std::string("cannot pass the scene back: ") + std::strerror(errno);
+                return nullptr;
+            }
+            sceneSize = size;
+            return static_cast<char*>(at);
+        };
+        if (file && zkEncodeSceneInto(file.get(), shared, error)) {
             head += kScene;
-            appendLength(head, scene.size());
+            appendLength(head, sceneSize);
         } else {
-            scene.clear();
             appendRecord(head, kError, error.empty() ? "import failed" : error);
         }
     } catch (...) {
         head.clear();
-        scene.clear();
         appendRecord(head, kError, "out of memory while importing");
     }
     std::string length;
-    appendLength(length, head.size() + scene.size());
+    appendLength(length, head.size());
     // _exit: the parent's buffers and exit handlers are the parent's business.
-    ::_exit(writeAll(fd, length) && writeAll(fd, head) && writeAll(fd, scene) ? 0 : 3);
+    ::_exit(writeAll(fd, length) && writeAll(fd, head) ? 0 : 3);
+}
+
+// The scene the child left in the shared memory file, size bytes of it.
+zkSmartPointer<zkFileInfo> sharedScene(int fd, uint64_t size, const std::string& path, std::string& error)
+{
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || st.st_size < 0 || static_cast<uint64_t>(st.st_size) < size) {
+        error = path + ": the import process's answer is incomplete";
+        return nullptr;
+    }
+    if (size == 0) return zkDecodeScene({}, zkSceneForm::Binary, path, error);
+    // Mapped with its pages entered at once, not faulted in one by one as the decoder reads.
+    void* bytes = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (bytes == MAP_FAILED) {
+        error = path + ": cannot read the imported scene: " + std::strerror(errno);
+        return nullptr;
+    }
+    zkSmartPointer<zkFileInfo> file =
+        zkDecodeScene(std::string_view(static_cast<const char*>(bytes), size), zkSceneForm::Binary, path, error);
+    ::munmap(bytes, size);
+    return file;
 }
 
 std::string secondsText(double seconds)
@@ -110,20 +146,24 @@ zkSmartPointer<zkFileInfo> runContained(const std::string& path, double seconds,
         error = path + ": cannot start the import process: " + std::strerror(errno);
         return nullptr;
     }
-    const pid_t pid = ::fork();
+    const int sceneFd = ::memfd_create("zk-imported-scene", MFD_CLOEXEC);
+    const pid_t pid = sceneFd < 0 ? -1 : ::fork();
     if (pid < 0) {
         error = path + ": cannot start the import process: " + std::strerror(errno);
         ::close(fds[0]);
         ::close(fds[1]);
+        if (sceneFd >= 0) ::close(sceneFd);
         return nullptr;
     }
     if (pid == 0) {
         ::close(fds[0]);
-        child(fds[1], work);
+        child(fds[1], sceneFd, work);
     }
     ::close(fds[1]);
-    // Fewer, larger reads for a big scene; the system's limit holds when it is lower.
-    ::fcntl(fds[0], F_SETPIPE_SZ, 1 << 20);
+    struct SceneFile {
+        int fd;
+        ~SceneFile() { ::close(fd); }
+    } sceneFile{sceneFd};
 
     using Clock = std::chrono::steady_clock;
     const bool limited = seconds > 0 && std::isfinite(seconds);
@@ -189,6 +229,7 @@ zkSmartPointer<zkFileInfo> runContained(const std::string& path, double seconds,
         const char tag = rest[0];
         const uint64_t size = lengthAt(rest.substr(1));
         rest.remove_prefix(9);
+        if (tag == kScene) return sharedScene(sceneFd, size, path, error);
         if (size > rest.size()) break;
         const std::string_view bytes = rest.substr(0, size);
         rest.remove_prefix(size);
@@ -197,8 +238,6 @@ zkSmartPointer<zkFileInfo> runContained(const std::string& path, double seconds,
         } else if (tag == kError) {
             error = std::string(bytes);
             return nullptr;
-        } else if (tag == kScene) {
-            return zkDecodeScene(bytes, zkSceneForm::Binary, path, error);
         }
     }
     error = path + ": the import process's answer is incomplete";

@@ -1,6 +1,6 @@
 // An import in a child process. Assimp's readers crash and loop on some hostile files; in a child
 // the crash or hang is the child's, and the tool says which file did it and goes on. The child
-// sends the scene back in the binary .zks form through a pipe; warnings and errors come with it.
+// leaves the scene in the binary .zks form in shared memory; warnings and errors come through a pipe.
 #pragma once
 #include "host/sg/zkNode.h"
 

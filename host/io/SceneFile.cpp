@@ -55,6 +55,12 @@ bool zkEncodeScene(const zkFileInfo* file, zkSceneForm form, std::string& bytes,
     return true;
 }
 
+bool zkEncodeSceneInto(const zkFileInfo* file, const std::function<char*(std::size_t size)>& buffer,
+                       std::string& error)
+{
+    return zkCheckScene(file, error) && detail::encodeBinary(detail::SceneObjects(file), buffer);
+}
+
 zkSmartPointer<zkFileInfo> zkDecodeScene(std::string_view bytes, zkSceneForm form, const std::string& name,
                                          std::string& error)
 {

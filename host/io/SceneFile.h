@@ -13,6 +13,7 @@
 #include "host/sg/zkNode.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,11 @@ zkSmartPointer<zkFileInfo> zkReadScene(const std::string& path, std::string& err
 bool zkEncodeScene(const zkFileInfo* file, zkSceneForm form, std::string& bytes, std::string& error);
 zkSmartPointer<zkFileInfo> zkDecodeScene(std::string_view bytes, zkSceneForm form, const std::string& name,
                                          std::string& error);
+// The binary form written straight into memory that buffer hands out for the size it is given
+// (a shared mapping, say), sparing a copy of a large scene. buffer answers null when it cannot,
+// with the reason in error.
+bool zkEncodeSceneInto(const zkFileInfo* file, const std::function<char*(std::size_t size)>& buffer,
+                       std::string& error);
 
 // The reader's checks on a scene in memory (for a driver that verifies the scene between passes):
 // references of the right class, no null where the class always holds an object, no cycle, no

@@ -5,6 +5,7 @@
 #include "host/io/SceneFile.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -141,6 +142,8 @@ bool checkRegularFile(const std::string& path, std::string& error);
 
 // The form codecs. Encoding cannot fail on a checked scene.
 void encodeBinary(const SceneObjects& scene, std::string& out);
+// The same into memory that buffer hands out for the measured size; false when it hands out none.
+bool encodeBinary(const SceneObjects& scene, const std::function<char*(std::size_t size)>& buffer);
 void encodeJson(const SceneObjects& scene, std::string& out);
 zkSmartPointer<zkFileInfo> decodeBinary(std::string_view bytes, SceneBuilder& builder);
 zkSmartPointer<zkFileInfo> decodeJson(std::string_view bytes, SceneBuilder& builder);
