@@ -896,7 +896,7 @@ zkSmartPointer<zkFileInfo> zkImportScene(const std::string& path, std::string& e
         [&](std::string& childError, std::vector<std::string>& childWarnings) {
             return importHere(path, options.allowedFolders, childError, &childWarnings);
         },
-        error, warnings);
+        error, warnings, options.carryOn);
 }
 
 } // namespace Tam::Io

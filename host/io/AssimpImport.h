@@ -40,6 +40,11 @@ struct zkImportOptions {
     bool contained = true;
     // Seconds a contained import may take before it is stopped and the file refused; 0: no limit.
     double timeLimit = 120;
+    // For a program that imports one scene and then works on it until it ends (zkopt): the child
+    // that imported carries on as the program, so that the scene is not copied back, and this
+    // process only stands by until it ends, then ends the same way. The call returns the scene in
+    // the child; in this process it returns only when the import failed.
+    bool carryOn = false;
 };
 
 // Reads the file at path through Assimp. Null on failure, with "PATH: REASON" in error, the

@@ -7,12 +7,15 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <iterator>
 #include <new>
+#include <optional>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -31,7 +34,8 @@ using Sg::zkFileInfo;
 // memory file the child filled with the scene in the binary form. Passing tens of megabytes there
 // rather than through the pipe spares a copy each way and the parent a buffer it would have to
 // fault in page by page, which was most of what containment cost.
-constexpr char kWarning = 'W', kScene = 'S', kError = 'E';
+// A child that carries on (see runContained) answers kCarryOn instead of the scene.
+constexpr char kWarning = 'W', kScene = 'S', kError = 'E', kCarryOn = 'C';
 
 void appendLength(std::string& out, uint64_t size)
 {
@@ -64,20 +68,49 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
-// In the child: never returns.
-[[noreturn]] void child(int fd, int sceneFd, const SceneWork& work)
+void sendHead(int fd, const std::string& head)
+{
+    std::string length;
+    appendLength(length, head.size());
+    if (!writeAll(fd, length) || !writeAll(fd, head)) ::_exit(3);
+}
+
+// In the child. Returns only when it carries on, with the scene, its warnings appended to
+// warnings; otherwise it sends the scene back and ends.
+zkSmartPointer<zkFileInfo> child(int fd, int sceneFd, const SceneWork& work, bool carryOn,
+                                 std::vector<std::string>* carriedWarnings)
 {
     // A crash is reported by the parent; a core file of Assimp's is no use to the user.
-    struct rlimit none = {0, 0};
+    struct rlimit none = {0, 0}, before = {0, 0};
+    getrlimit(RLIMIT_CORE, &before);
     setrlimit(RLIMIT_CORE, &none);
     // The importer's crash ends the child by its own signal, which is what the parent names, even
     // where a handler (a sanitizer's) was installed in the parent and inherited.
-    for (int deadly : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) ::signal(deadly, SIG_DFL);
+    std::vector<std::pair<int, struct sigaction>> handlers;
+    for (int deadly : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) {
+        struct sigaction plain = {}, old = {};
+        plain.sa_handler = SIG_DFL;
+        ::sigaction(deadly, &plain, &old);
+        handlers.emplace_back(deadly, old);
+    }
     std::string head;
     try {
         std::string error;
         std::vector<std::string> warnings;
         zkSmartPointer<zkFileInfo> file = work(error, warnings);
+        if (file && carryOn) {
+            // From here on this is the program: its handlers, its core files, and the warnings
+            // are its own to print.
+            for (const auto& [signal, old] : handlers) ::sigaction(signal, &old, nullptr);
+            setrlimit(RLIMIT_CORE, &before);
+            if (carriedWarnings)
+                carriedWarnings->insert(carriedWarnings->end(), warnings.begin(), warnings.end());
+            head += kCarryOn;
+            appendLength(head, 0);
+            sendHead(fd, head);
+            ::close(fd);
+            return file;
+        }
         for (const std::string& warning : warnings) appendRecord(head, kWarning, warning);
         std::size_t sceneSize = 0;
         // The scene is encoded straight into the shared file, its pages entered in one go.
@@ -102,10 +135,86 @@ bool writeAll(int fd, std::string_view bytes)
         head.clear();
         appendRecord(head, kError, "out of memory while importing");
     }
-    std::string length;
-    appendLength(length, head.size());
+    sendHead(fd, head);
     // _exit: the parent's buffers and exit handlers are the parent's business.
-    ::_exit(writeAll(fd, length) && writeAll(fd, head) ? 0 : 3);
+    ::_exit(0);
+}
+
+// Ends this process by signal, as the default action of the signal does.
+[[noreturn]] void endBy(int signal)
+{
+    ::signal(signal, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    ::raise(signal);
+    ::_exit(128 + signal);
+}
+
+// While a child carries on as the program, the stops asked of this process (a batch stops its
+// workers by pid) are passed on to it, and remembered: this process then ends by the same stop.
+// The handlers are installed before the child starts, with the stops held back in between, so
+// that no stop falls between the two.
+constexpr int kStops[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+volatile sig_atomic_t g_program = 0, g_stop = 0;
+void passOn(int signal)
+{
+    g_stop = signal;
+    if (g_program > 0) ::kill(static_cast<pid_t>(g_program), signal);
+}
+
+class PassStopsOn {
+public:
+    // Before the fork: holds the stops back.
+    PassStopsOn()
+    {
+        sigset_t stops;
+        sigemptyset(&stops);
+        for (int signal : kStops) sigaddset(&stops, signal);
+        ::sigprocmask(SIG_BLOCK, &stops, &m_mask);
+    }
+    // In the child: as it was.
+    void inChild() const { ::sigprocmask(SIG_SETMASK, &m_mask, nullptr); }
+    // In the parent: stops go to program from now on.
+    void inParent(pid_t program)
+    {
+        g_program = program;
+        g_stop = 0;
+        struct sigaction action = {};
+        action.sa_handler = passOn;
+        for (std::size_t i = 0; i < std::size(kStops); ++i) ::sigaction(kStops[i], &action, &m_old[i]);
+        ::sigprocmask(SIG_SETMASK, &m_mask, nullptr);
+        m_installed = true;
+    }
+    // The import failed: the handlers as they were, and a stop that came meanwhile taken now.
+    ~PassStopsOn()
+    {
+        if (!m_installed) {
+            ::sigprocmask(SIG_SETMASK, &m_mask, nullptr);
+            return;
+        }
+        for (std::size_t i = 0; i < std::size(kStops); ++i) ::sigaction(kStops[i], &m_old[i], nullptr);
+        g_program = 0;
+        if (g_stop) ::raise(g_stop);
+    }
+
+private:
+    sigset_t m_mask;
+    struct sigaction m_old[std::size(kStops)] = {};
+    bool m_installed = false;
+};
+
+// The child carries on as the program: this process waits for it and ends as it ends, by the
+// same exit status or signal (the core file, if any, is the program's).
+[[noreturn]] void standBy(pid_t program)
+{
+    int status = 0;
+    while (::waitpid(program, &status, 0) < 0 && errno == EINTR) {}
+    struct rlimit none = {0, 0};
+    setrlimit(RLIMIT_CORE, &none);
+    if (WIFSIGNALED(status)) endBy(WTERMSIG(status));
+    ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 1);
 }
 
 // The scene the child left in the shared memory file, size bytes of it.
@@ -139,14 +248,19 @@ std::string secondsText(double seconds)
 } // namespace
 
 zkSmartPointer<zkFileInfo> runContained(const std::string& path, double seconds, const SceneWork& work,
-                                        std::string& error, std::vector<std::string>* warnings)
+                                        std::string& error, std::vector<std::string>* warnings, bool carryOn)
 {
+    // Output waiting in a buffer would be written by both processes.
+    std::fflush(nullptr);
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
         error = path + ": cannot start the import process: " + std::strerror(errno);
         return nullptr;
     }
     const int sceneFd = ::memfd_create("zk-imported-scene", MFD_CLOEXEC);
+    const pid_t parent = ::getpid();
+    std::optional<PassStopsOn> stops;
+    if (carryOn) stops.emplace();
     const pid_t pid = sceneFd < 0 ? -1 : ::fork();
     if (pid < 0) {
         error = path + ": cannot start the import process: " + std::strerror(errno);
@@ -156,9 +270,16 @@ zkSmartPointer<zkFileInfo> runContained(const std::string& path, double seconds,
         return nullptr;
     }
     if (pid == 0) {
+        if (stops) stops->inChild();
         ::close(fds[0]);
-        child(fds[1], sceneFd, work);
+        // Not left running when the parent is gone: an import is stopped at once, a program that
+        // carried on is asked to stop (a batch's scheduler killed its worker, say).
+        if (::prctl(PR_SET_PDEATHSIG, carryOn ? SIGTERM : SIGKILL) != 0 || ::getppid() != parent) ::_exit(1);
+        zkSmartPointer<zkFileInfo> file = child(fds[1], sceneFd, work, carryOn, warnings);
+        ::close(sceneFd);
+        return file;
     }
+    if (stops) stops->inParent(pid);
     ::close(fds[1]);
     struct SceneFile {
         int fd;
@@ -202,6 +323,10 @@ zkSmartPointer<zkFileInfo> runContained(const std::string& path, double seconds,
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         received += static_cast<std::size_t>(n);
+    }
+    if (!timedOut && lengthKnown && received == answer.size() && received > 8 && answer[8] == kCarryOn) {
+        ::close(fds[0]);
+        standBy(pid);
     }
     answer.resize(received);
     ::close(fds[0]);

@@ -18,7 +18,13 @@ using SceneWork =
 // takes longer than seconds (killed then) is a failure whose message names path and what
 // happened. seconds <= 0 waits as long as the child takes. The child's warnings are appended to
 // warnings.
+//
+// With carryOn, a child whose import succeeded does not send the scene back: it returns it, and
+// carries on as the program, while this process stands by, passes on the signals that would stop
+// the program and ends as it ends (exit status or signal), never returning. A failed import is
+// answered here as without it.
 Core::zkSmartPointer<Sg::zkFileInfo> runContained(const std::string& path, double seconds, const SceneWork& work,
-                                                  std::string& error, std::vector<std::string>* warnings);
+                                                  std::string& error, std::vector<std::string>* warnings,
+                                                  bool carryOn = false);
 
 } // namespace Tam::Io::detail

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <poll.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -157,4 +160,82 @@ TEST(ImportContainment, AContainedImportAnswersWhatAnImportInProcessAnswers)
             EXPECT_NE(containedError, "");
         }
     }
+}
+
+// zkopt's way: the child that imported carries on as the program, and the process that started it
+// stands by and ends as the program ends, passing on stops; a program whose parent is killed is
+// asked to stop. Each case runs in a process of its own, which becomes the one standing by.
+TEST(ImportContainment, TheProcessStandingByEndsAsTheProgramThatCarriedOnEnds)
+{
+    Folders f;
+    f.write(f.scene / "t.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    const std::string path = (f.scene / "t.obj").string();
+    struct Run {
+        pid_t standingBy, program;
+        int stopped; // a byte comes here when the program is asked to stop by SIGTERM
+    };
+    const auto start = [&](void (*then)()) {
+        int ready[2], stopped[2];
+        EXPECT_EQ(::pipe(ready), 0);
+        EXPECT_EQ(::pipe(stopped), 0);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            Io::zkImportOptions options;
+            options.carryOn = true;
+            std::string error;
+            if (!Io::zkImportScene(path, error, nullptr, options)) ::_exit(50);
+            static int stoppedFd;
+            stoppedFd = stopped[1];
+            if (then == nullptr) ::signal(SIGTERM, [](int) { ::_exit(::write(stoppedFd, "s", 1) == 1 ? 33 : 1); });
+            const pid_t self = ::getpid();
+            if (::write(ready[1], &self, sizeof self) != sizeof self) ::_exit(51);
+            if (then) then();
+            ::pause();
+            ::_exit(52);
+        }
+        ::close(ready[1]);
+        ::close(stopped[1]);
+        Run run{pid, 0, stopped[0]};
+        EXPECT_EQ(::read(ready[0], &run.program, sizeof run.program), ssize_t(sizeof run.program));
+        ::close(ready[0]);
+        return run;
+    };
+    // The status of the one standing by; both are killed if it has not ended in 10 s.
+    const auto end = [](const Run& run) {
+        int status = 0;
+        for (int tries = 0; ::waitpid(run.standingBy, &status, WNOHANG) == 0; ++tries) {
+            if (tries == 1000) {
+                ADD_FAILURE() << "still running";
+                ::kill(run.program, SIGKILL);
+                ::kill(run.standingBy, SIGKILL);
+            }
+            ::usleep(10000);
+        }
+        return status;
+    };
+
+    Run run = start([] { ::_exit(7); });
+    int status = end(run);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7) << status;
+    EXPECT_NE(run.program, run.standingBy);
+
+    run = start([] { ::raise(SIGTERM); });
+    status = end(run);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+
+    const auto stopped = [](const Run& run) {
+        pollfd p = {run.stopped, POLLIN, 0};
+        char byte = 0;
+        return ::poll(&p, 1, 5000) == 1 && ::read(run.stopped, &byte, 1) == 1 && byte == 's';
+    };
+    run = start(nullptr);
+    ::kill(run.standingBy, SIGTERM);
+    status = end(run);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 33) << status;
+    EXPECT_TRUE(stopped(run));
+
+    run = start(nullptr);
+    ::kill(run.standingBy, SIGKILL);
+    end(run);
+    EXPECT_TRUE(stopped(run));
 }

@@ -219,6 +219,9 @@ bool parse(const std::vector<std::string>& args, CommandLine& line, std::string&
 // --allow-dir and --import-timeout: every folder must exist, the time be a number of seconds.
 bool importOptions(const CommandLine& line, Tam::Io::zkImportOptions& import, std::string& error)
 {
+    // zkopt imports one scene and works on it until it ends: the import's child carries on as
+    // zkopt rather than copy the scene back.
+    import.carryOn = true;
     for (const std::string& folder : line.allowedFolders) {
         std::error_code ec;
         if (!std::filesystem::is_directory(folder, ec))
