@@ -20,6 +20,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <unordered_map>
@@ -750,9 +751,37 @@ private:
 
 } // namespace
 
+// Room for the text of a scene, generous: what is reserved but not written costs address space
+// only, while growing the text by doubling copies it and touches fresh memory each time.
+std::size_t roomFor(const SceneObjects& scene)
+{
+    std::size_t bytes = 64;
+    for (const zkObject* o : scene.objects()) {
+        const zkMetaObject* meta = o->getMeta();
+        bytes += 96;
+        for (int i = 0; i < meta->getMetaFieldCount(); ++i) {
+            const zkMetaField* f = meta->getIndexedMetaField(i);
+            bytes += 48 + std::strlen(f->getName());
+            switch (f->getKind()) {
+            case zkFieldKind::Text: bytes += 6 * f->ref<std::string>(o).size(); break;
+            case zkFieldKind::Data: bytes += f->ref<zkDataBlock>(o).size() / 3 * 4 + 8; break;
+            case zkFieldKind::IntArray: bytes += 12 * f->ref<zkIntArray>(o).size(); break;
+            case zkFieldKind::FloatArray: bytes += 17 * f->ref<zkFloatArray>(o).size(); break;
+            case zkFieldKind::ObjectArray: bytes += 11 * f->ref<zkRefArrayBase>(o).items.size(); break;
+            case zkFieldKind::Matrix: bytes += 16 * 17; break;
+            default: bytes += 64;
+            }
+        }
+    }
+    return bytes;
+}
+
 void encodeJson(const SceneObjects& scene, std::string& out)
 {
     out.clear();
+    const std::size_t room = roomFor(scene);
+    out.reserve(room);
+    adviseLargeBlock(out.data(), room);
     out += "{\n  \"magic\": \"";
     out += kMagic;
     out += "\",\n  \"version\": ";
