@@ -10,22 +10,14 @@
 
 using namespace Tam::OptExtension;
 using Tam::Test::PassHarness;
+using Tam::Test::node;
 
 namespace {
-
-template <class T>
-zkSmartPointer<T> child(zkGroup* parent, const char* name)
-{
-    auto n = zkCreate<T>();
-    n->setName(name);
-    if (parent) parent->appendChild(n);
-    return n;
-}
 
 // One triangle; normals when asked, and one blend index per vertex when indices are given.
 zkSmartPointer<zkGeometry> geometry(zkGroup* parent, const char* name, bool normals, std::vector<int> blend = {})
 {
-    auto g = child<zkGeometry>(parent, name);
+    auto g = node<zkGeometry>(name, parent);
     zkVertexFormat format(zkVertexFormat::POSITION);
     format.setFlag(zkVertexFormat::NORMAL, normals);
     format.setWeightCount(blend.empty() ? 0 : 1);
@@ -45,7 +37,7 @@ zkSmartPointer<zkGeometry> geometry(zkGroup* parent, const char* name, bool norm
 
 zkSmartPointer<zkBlendMatrixSelect> palette(zkGroup* parent, std::vector<int> bones)
 {
-    auto select = child<zkBlendMatrixSelect>(parent, "palette");
+    auto select = node<zkBlendMatrixSelect>("palette", parent);
     for (int b : bones) select->getBlendMatrixIndices()->append(b);
     return select;
 }
@@ -76,7 +68,7 @@ std::vector<T*> attrsOf(const zkAttrSet* set)
 struct Character {
     PassHarness harness;
     zkSmartPointer<zkAnimationDatabase> db = zkCreate<zkAnimationDatabase>();
-    zkSmartPointer<zkGroup> body = child<zkGroup>(nullptr, "body");
+    zkSmartPointer<zkGroup> body = node<zkGroup>("body", nullptr);
 
     Character()
     {
@@ -120,12 +112,12 @@ TEST(ActorSkin, EverySkinWithAGraphGetsTheStepsThatAreSwitchedOn)
 TEST(ActorSkin, OutlineLightingIsSwitchedOffInEveryLightingStateOfTheOwningSet)
 {
     Character c;
-    auto ink = child<zkAttrSet>(c.body, "ink");
+    auto ink = node<zkAttrSet>("ink", c.body);
     auto on = zkCreate<zkLightingStateAttr>(), alsoOn = zkCreate<zkLightingStateAttr>();
     ink->appendAttr(on);
     ink->appendAttr(alsoOn);
     geometry(ink, "arm_outline", true);
-    auto skin = child<zkAttrSet>(c.body, "skin");
+    auto skin = node<zkAttrSet>("skin", c.body);
     auto lit = zkCreate<zkLightingStateAttr>();
     skin->appendAttr(lit);
     geometry(skin, "arm", true);
@@ -140,7 +132,7 @@ TEST(ActorSkin, OutlineLightingIsSwitchedOffInEveryLightingStateOfTheOwningSet)
 TEST(ActorSkin, ASetWithoutLightingStateGetsOneSwitchedOffAndGeometryWithoutASetIsSkipped)
 {
     Character c;
-    auto ink = child<zkAttrSet>(c.body, "ink");
+    auto ink = node<zkAttrSet>("ink", c.body);
     auto flat = geometry(ink, "flat", false); // no normals: an outline too
     geometry(c.body, "loose_outline", false);  // no owning set
     c.run();
@@ -155,7 +147,7 @@ TEST(ActorSkin, PalettesAreSortedAndTheBlendIndicesBelowFollow)
 {
     Character c;
     auto outer = palette(c.body, {7, 2, 5});
-    auto set = child<zkAttrSet>(outer, "skin");
+    auto set = node<zkAttrSet>("skin", outer);
     auto arm = geometry(set, "arm", true, {0, 1, 2});
     // A nested palette renumbers with its own order; geometry below no palette is left alone.
     auto inner = palette(set, {9, 3});

@@ -3,17 +3,17 @@
 #include "collision/zkCollideHullVesko.h"
 #include "host/io/SceneFile.h"
 #include "tests/harness/PassHarness.h"
+#include "tests/harness/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 using namespace Tam::OptExtension;
 using Vesko::TolvanSharedODL::zkCollideHull;
+using Tam::Test::childNames;
 
 namespace {
 
@@ -94,22 +94,7 @@ std::vector<float> corners(const zkCollideHull* record)
     return out;
 }
 
-std::vector<std::string> childNames(const zkGroup* group)
-{
-    std::vector<std::string> out;
-    for (int i = 0; i < group->getChildCount(); ++i) out.push_back(group->getChild(i)->getName());
-    return out;
-}
-
 std::string head(const std::string& text, const std::string& like) { return text.substr(0, like.size()); }
-
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The pass created by name on the shared harness, over a file named like a level.
 struct HullRun : Tam::Test::PassHarness {
@@ -305,7 +290,7 @@ TEST(CollisionPass, MergingLogsEveryStageOnTheMappedDriveAndNothingWithoutOne)
                              "   Final Collapsed Points      (0)", "   Final Collapsed From Unsafe (0)\n",
                              " ===> FINAL SAVINGS: (0) tris (0.000000) KB\n", "COLLIDE HULL OPTIMIZATION COMPLETE"})
         expected += std::string("[01/02/03 04:05:06] ") + line + "\n";
-    EXPECT_EQ(readFile(log), expected);
+    EXPECT_EQ(Tam::Test::readText(log), expected);
 
     // A flat grid loses triangles, and the record, the report and the log say the same number.
     std::vector<zkVec3f> grid;
@@ -320,7 +305,7 @@ TEST(CollisionPass, MergingLogsEveryStageOnTheMappedDriveAndNothingWithoutOne)
     EXPECT_GT(kept, 0);
     EXPECT_LT(kept, 72);
     EXPECT_EQ(plain.record()->_mTriangles->getCount(), 12 * kept);
-    const std::string text = readFile(log);
+    const std::string text = Tam::Test::readText(log);
     EXPECT_NE(text.find("PreWeld Tris  (72)\n"), std::string::npos);
     EXPECT_NE(text.find("Final Tris   (" + std::to_string(kept) + ")\n"), std::string::npos);
     EXPECT_NE(text.find("FINAL SAVINGS: (" + std::to_string(72 - kept) + ") tris"), std::string::npos);

@@ -1,14 +1,13 @@
 #include "collision/HostClock.h"
 #include "collision/HullSimplifier.h"
 #include "collision/Tavik.h"
+#include "tests/harness/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,18 +24,9 @@ CollideTriangle tri(float x0, float y0, float x1, float y1, float x2, float y2, 
 // A scratch folder standing in for the mapped log drive.
 class LogDir {
 public:
-    LogDir() {
-        path_ = fs::temp_directory_path() /
-                ("zk_hull_log_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~LogDir() { fs::remove_all(path_); }
-
     HullLogSettings settings(const std::string& user = "tester") const {
         HullLogSettings s;
-        std::string folder = path_.string();
+        std::string folder = path_.path().string();
         s.resolveDirectory = [folder](const std::string& dir) {
             return dir == kHullLogDirectory ? folder : std::string();
         };
@@ -45,16 +35,11 @@ public:
         s.time = [] { return std::string("04:05:06"); };
         return s;
     }
-    std::string read(const std::string& user = "tester") const {
-        std::ifstream in(path_ / (user + ".log"));
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    bool empty() const { return fs::is_empty(path_); }
+    std::string read(const std::string& user = "tester") const { return path_.read(user + ".log"); }
+    bool empty() const { return fs::is_empty(path_.path()); }
 
 private:
-    fs::path path_;
+    Tam::Test::TempFolder path_;
 };
 
 HullSimplifierCounts simplify(const std::vector<CollideTriangle>& soup, std::vector<CollideTriangle>& out,

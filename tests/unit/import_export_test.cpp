@@ -9,6 +9,7 @@
 #include "host/io/GltfExport.h"
 #include "host/io/SceneFile.h"
 #include "host/zkhost.h"
+#include "tests/harness/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -16,7 +17,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,27 +35,7 @@ namespace fs = std::filesystem;
 
 // ---- files the tests write --------------------------------------------------------------------
 
-class Folder {
-public:
-    Folder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "zk_import_XXXXXX").string();
-        if (mkdtemp(pattern.data())) m_path = pattern;
-    }
-    ~Folder()
-    {
-        std::error_code ec;
-        if (!m_path.empty()) fs::remove_all(m_path, ec);
-    }
-    std::string operator/(const std::string& name) const { return (fs::path(m_path) / name).string(); }
-    void write(const std::string& name, const std::string& bytes) const
-    {
-        std::ofstream(fs::path(m_path) / name, std::ios::binary) << bytes;
-    }
-
-private:
-    std::string m_path;
-};
+using Folder = Tam::Test::TempFolder;
 
 // A glTF document under construction: one embedded buffer that accessors are appended to.
 struct Gltf {
@@ -472,27 +452,14 @@ TEST(ImportGltf, AnimationsGetATrackPerBoneSampledOnOneTimeLine)
 
 // ---- glTF export ------------------------------------------------------------------------------
 
-json readJson(const std::string& path)
-{
-    std::ifstream in(path);
-    return json::parse(in, nullptr, false);
-}
+json readJson(const std::string& path) { return json::parse(Tam::Test::readText(path), nullptr, false); }
 
-// The bytes of an accessor of a .gltf whose buffer is a base64 data URI.
+// The indices in an accessor of a .gltf whose buffer is a base64 data URI.
 std::vector<uint32_t> indicesOf(const json& doc, int accessor)
 {
     const std::string uri = doc["buffers"][0]["uri"];
-    const std::string data = uri.substr(uri.find(',') + 1);
-    std::string bytes;
-    uint32_t word = 0;
-    int bits = 0;
-    for (char c : data) {
-        const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-        const char* at = std::strchr(digits, c);
-        if (c == '=' || !at) break;
-        word = word << 6 | uint32_t(at - digits);
-        if ((bits += 6) >= 8) bytes.push_back(char(word >> (bits -= 8) & 0xff));
-    }
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(zkBase64Decode(uri.substr(uri.find(',') + 1), bytes));
     const json& a = doc["accessors"][accessor];
     const json& view = doc["bufferViews"][int(a["bufferView"])];
     const std::size_t offset = view.value("byteOffset", 0);
@@ -738,10 +705,6 @@ TEST(ImportErrors, ABadFileIsRefusedWithAssimpsReasonAndTheFileName)
     EXPECT_FALSE(zkImportScene(missing, error));
     EXPECT_EQ(error.rfind(missing + ": Assimp cannot import it: ", 0), 0u) << error;
 }
-
-} // namespace Tam::ImportTest
-
-namespace Tam::ImportTest {
 
 // The floats of an accessor of a .gltf whose buffer is a base64 data URI.
 std::vector<float> floatsOf(const json& doc, int accessor, int components)

@@ -6,6 +6,7 @@
 #include "host/io/GltfExport.h"
 #include "host/gfx/Png.h"
 #include "tests/harness/PassHarness.h"
+#include "tests/harness/TempFolder.h"
 #include "tools/examples/PlatformScene.h"
 
 #include <gtest/gtest.h>
@@ -13,9 +14,7 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
-#include <unistd.h>
 
 using namespace Tam::OptExtension;
 using namespace Tam::Test;
@@ -188,13 +187,10 @@ TEST(ScalePs2Texture, GltfExportShowsTheTransposedTextureTheRightWayRound)
     }
     h.run(printingPass(h));
 
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("zk_ps2_transposed_" + std::to_string(getpid()) + ".gltf")).string();
+    Tam::Test::TempFolder folder;
     std::string error;
-    ASSERT_TRUE(Tam::Io::zkExportGltf(h.file.get(), path, Tam::Io::zkGltfForm::Embedded, error)) << error;
-    std::ifstream in(path);
-    const nlohmann::json doc = nlohmann::json::parse(in);
-    std::filesystem::remove(path);
+    ASSERT_TRUE(Tam::Io::zkExportGltf(h.file.get(), folder / "out.gltf", Tam::Io::zkGltfForm::Embedded, error)) << error;
+    const nlohmann::json doc = nlohmann::json::parse(folder.read("out.gltf"));
     const std::string uri = doc["buffers"][0]["uri"];
     std::vector<uint8_t> buffer;
     ASSERT_TRUE(Tam::Io::zkBase64Decode(uri.substr(uri.find(',') + 1), buffer));

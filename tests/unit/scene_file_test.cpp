@@ -4,6 +4,7 @@
 #include "host/core/zkHostClass.h"
 #include "host/io/ClassDoc.h"
 #include "host/io/SceneFile.h"
+#include "tests/harness/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +15,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <functional>
 #include <random>
-#include <unistd.h>
 
 namespace Tam::IoTest {
 
@@ -539,35 +538,6 @@ TEST_F(SceneFile, DamagedFilesAreReadOrRefusedNeverCrash)
 
 // ---- writing ---------------------------------------------------------------------------------
 
-class TemporaryDirectory {
-public:
-    TemporaryDirectory()
-    {
-        char name[] = "/tmp/zk-scene-test-XXXXXX";
-        m_path = ::mkdtemp(name) ? name : "";
-    }
-    ~TemporaryDirectory()
-    {
-        for (const std::string& f : files()) ::unlink((m_path + "/" + f).c_str());
-        ::rmdir(m_path.c_str());
-    }
-    const std::string& path() const { return m_path; }
-    std::vector<std::string> files() const
-    {
-        std::vector<std::string> out;
-        if (DIR* d = ::opendir(m_path.c_str())) {
-            while (dirent* e = ::readdir(d))
-                if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) out.push_back(e->d_name);
-            ::closedir(d);
-        }
-        std::sort(out.begin(), out.end());
-        return out;
-    }
-
-private:
-    std::string m_path;
-};
-
 std::string contents(const std::string& path)
 {
     std::string bytes, error;
@@ -577,12 +547,12 @@ std::string contents(const std::string& path)
 
 TEST_F(SceneFile, WritesReplaceTheTargetWholeOrNotAtAll)
 {
-    TemporaryDirectory dir;
+    Tam::Test::TempFolder dir;
     ASSERT_FALSE(dir.path().empty());
     Sample sample;
     std::string error;
-    for (const char* name : {"/scene.zks", "/scene.zks.json"}) {
-        std::string path = dir.path() + name;
+    for (const char* name : {"scene.zks", "scene.zks.json"}) {
+        std::string path = dir / name;
         ASSERT_TRUE(zkAtomicWrite(path, std::string("old"), error)) << error;
         ASSERT_TRUE(zkWriteScene(sample.file, path, error)) << error;
         auto back = zkReadScene(path, error);
@@ -591,7 +561,7 @@ TEST_F(SceneFile, WritesReplaceTheTargetWholeOrNotAtAll)
     }
 
     // A scene the reader would refuse is not written, and the file already there stays.
-    std::string path = dir.path() + "/scene.zks";
+    std::string path = dir / "scene.zks";
     std::string before = contents(path);
     sample.mesh->indices.push_back(5);
     EXPECT_FALSE(zkWriteScene(sample.file, path, error));
@@ -600,12 +570,12 @@ TEST_F(SceneFile, WritesReplaceTheTargetWholeOrNotAtAll)
     EXPECT_EQ(contents(path), before);
     EXPECT_EQ(dir.files(), (std::vector<std::string>{"scene.zks", "scene.zks.json"}));
 
-    EXPECT_FALSE(zkAtomicWrite(dir.path() + "/missing/out.zks", std::string("x"), error));
-    EXPECT_EQ(error, dir.path() + "/missing/out.zks: cannot write (No such file or directory)");
-    EXPECT_FALSE(zkWriteScene(sample.file, dir.path() + "/scene.obj", error));
-    EXPECT_EQ(error, dir.path() + "/scene.obj: not a scene file name to write (expected .zks, .zks.json, .gltf or .glb)");
-    EXPECT_FALSE(zkReadScene(dir.path() + "/none.ZKS", error));
-    EXPECT_EQ(error, dir.path() + "/none.ZKS: cannot read (No such file or directory)");
+    EXPECT_FALSE(zkAtomicWrite(dir / "missing/out.zks", std::string("x"), error));
+    EXPECT_EQ(error, dir / "missing/out.zks" + ": cannot write (No such file or directory)");
+    EXPECT_FALSE(zkWriteScene(sample.file, dir / "scene.obj", error));
+    EXPECT_EQ(error, dir / "scene.obj" + ": not a scene file name to write (expected .zks, .zks.json, .gltf or .glb)");
+    EXPECT_FALSE(zkReadScene(dir / "none.ZKS", error));
+    EXPECT_EQ(error, dir / "none.ZKS" + ": cannot read (No such file or directory)");
 }
 
 // ---- the class reference ---------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // The host scene model: vertex and index storage, attribute lists, user data, walkers and the
 // consistency checks that scene readers rely on.
 #include "host/zkhost.h"
+#include "tests/harness/PassHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@ using namespace Tam::Attrs;
 using namespace Tam::Sg;
 using Tam::Math::zkMatrix44f;
 using Tam::Math::zkVec3f;
+using Tam::Test::named;
 
 namespace {
 
@@ -88,14 +90,6 @@ zkSmartPointer<zkGeometryAttr> triangles(int vertices, std::vector<int32_t> indi
     attr->configureIndexArray(ia);
     attr->setPrimitives(ZK_PRIMITIVE_TRIANGLE_LIST, ia->getCount() / 3, 0);
     return attr;
-}
-
-template <class T>
-zkSmartPointer<T> named(const char* name)
-{
-    auto n = zkCreate<T>();
-    n->setName(name);
-    return n;
 }
 
 std::string walk(zkIterateGraph& it, zkNode* root)

@@ -19,25 +19,11 @@
 
 using namespace Tam::OptExtension;
 using Tam::Test::PassHarness;
+using Tam::Test::childNames;
+using Tam::Test::node;
 using Tam::Examples::shapeGeometry;
 
 namespace {
-
-template <class T = zkGroup>
-zkSmartPointer<T> node(const char* name, zkGroup* parent = nullptr)
-{
-    auto n = zkCreate<T>();
-    n->setName(name);
-    if (parent) parent->appendChild(n.get());
-    return n;
-}
-
-std::vector<std::string> childNames(const zkGroup* group)
-{
-    std::vector<std::string> names;
-    for (int i = 0; i < group->getChildCount(); ++i) names.emplace_back(group->getChild(i)->getName());
-    return names;
-}
 
 std::string copyName(const char* base, int number)
 {
@@ -151,26 +137,6 @@ zkSmartPointer<zkGeometry> twin(const char* name, uint32_t shape, int vertices, 
     return g;
 }
 
-TEST(Reinstance, OnlyGeometryAboveTheThresholdIsShared)
-{
-    for (int vertices : {32, 33}) {
-        PassHarness h;
-        auto a = twin("a", 5, vertices, node("p", h.root.get()).get());
-        auto b = twin("b", 5, vertices, node("q", h.root.get()).get());
-        auto pass = h.pass<veskoReinstanceGeometry>();
-        const std::string printed = h.run(pass.get());
-        if (vertices == 32) {
-            EXPECT_EQ(printed, "0 zkGeometry were reinstanced.\nveskoReinstanceGeometry all done!\n");
-            EXPECT_EQ(b->getParentCount(), 1);
-        } else {
-            EXPECT_EQ(printed, "Reinstancing: 2 instances of a. 33 vertices.\n1 zkGeometry were reinstanced.\n"
-                               "veskoReinstanceGeometry all done!\n");
-            EXPECT_EQ(b->getParentCount(), 0);
-            EXPECT_EQ(a->getParentCount(), 2);
-        }
-    }
-}
-
 TEST(Reinstance, EveryComponentCountsExactlyButMinusZeroEqualsZero)
 {
     PassHarness h;
@@ -263,27 +229,6 @@ TEST(Reinstance, ANodeIsNeverSharedUnderItsOwnSubtree)
     h.run(pass.get());
     EXPECT_EQ(childNames(outer.get()), std::vector<std::string>{"inner"});
     EXPECT_EQ(outer->getParentCount(), 1);
-}
-
-TEST(Reinstance, DeinstancingThenReinstancingGivesBackTheSharing)
-{
-    PassHarness h;
-    auto prop = shapeGeometry("crate", 6, 36);
-    std::vector<zkSmartPointer<zkTransform>> places;
-    for (int i = 0; i < 4; ++i) {
-        places.push_back(node<zkTransform>(("place" + std::to_string(i)).c_str(), h.root.get()));
-        places.back()->appendChild(prop.get());
-    }
-    const std::string before = Tam::Examples::describeGraph(h.root.get());
-    auto split = h.pass<zkDeinstanceGeometryVesko>();
-    h.run(split.get());
-    EXPECT_NE(places[0]->getChild(0), places[1]->getChild(0));
-    auto join = h.pass<veskoReinstanceGeometry>();
-    const std::string printed = h.run(join.get());
-    EXPECT_NE(printed.find("Reinstancing: 4 instances of crate+"), std::string::npos) << printed;
-    EXPECT_NE(printed.find("3 zkGeometry were reinstanced.\n"), std::string::npos) << printed;
-    for (int i = 1; i < 4; ++i) EXPECT_EQ(places[i]->getChild(0), places[0]->getChild(0));
-    EXPECT_EQ(places[0]->getChild(0)->getParentCount(), 4);
 }
 
 // ---- environment-map shaders ----
