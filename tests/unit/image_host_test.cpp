@@ -111,16 +111,6 @@ TEST(ImageHost, FlipRotateAndResampleBuildFromASourceImage)
     EXPECT_FALSE(small->resampleFrom(source, 0, 1));
 }
 
-TEST(ImageHost, HistogramCountsAComponent)
-{
-    auto image = gradient(8, 8, 128);
-    auto histogram = zkCreate<Tam::Utils::zkIntHistogram>();
-    ASSERT_TRUE(histogram->initialize(0, 256, 256));
-    ASSERT_TRUE(image->computeHistogram(ZK_GFX_IMAGE_CMPNT_ALPHA, histogram));
-    EXPECT_EQ(histogram->getSampleCount(128), 64);
-    EXPECT_EQ(histogram->getTotalSampleCount(), 64);
-}
-
 TEST(ImageHost, AbstractImagesHandBackTheirOwnTexelsWhenUnchanged)
 {
     auto image = gradient(8, 8);
