@@ -4,6 +4,7 @@
 #include "host/core/zkHostClass.h"
 #include "host/io/ClassDoc.h"
 #include "host/io/SceneFile.h"
+#include "tests/harness/PassHarness.h"
 #include "tests/harness/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,7 @@ namespace Tam::IoTest {
 using namespace Tam::Core;
 using namespace Tam::Sg;
 using namespace Tam::Io;
+using Tam::Test::named;
 
 enum ioTestShade : int32_t { IO_TEST_FLAT = 0, IO_TEST_SMOOTH = 7 };
 zkMetaEnum* zkGetMetaEnum(ioTestShade*)
@@ -94,17 +96,10 @@ const std::vector<zkMetaObject*> hostClasses = zkRegisteredClasses();
 float floatOfBits(uint32_t bits) { return std::bit_cast<float>(bits); }
 uint32_t bitsOf(float f) { return std::bit_cast<uint32_t>(f); }
 
-zkSmartPointer<zkGroup> group(const char* name)
-{
-    auto g = zkCreate<zkGroup>();
-    g->setName(name);
-    return g;
-}
-
 // A scene info whose root group holds a group and a leaf, the leaf also inside that group.
 struct Sample {
     zkSmartPointer<zkFileInfo> file = zkCreate<zkFileInfo>();
-    zkSmartPointer<zkGroup> root = group("root"), inner = group("inner");
+    zkSmartPointer<zkGroup> root = named<zkGroup>("root"), inner = named<zkGroup>("inner");
     zkSmartPointer<zkNode> leaf = zkCreate<zkNode>();
     zkSmartPointer<ioTestEveryKind> all = zkCreate<ioTestEveryKind>();
     zkSmartPointer<ioTestEveryKind> plain = zkCreate<ioTestEveryKind>();
