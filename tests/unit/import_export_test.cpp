@@ -454,28 +454,25 @@ TEST(ImportGltf, AnimationsGetATrackPerBoneSampledOnOneTimeLine)
 
 json readJson(const std::string& path) { return json::parse(Tam::Test::readText(path), nullptr, false); }
 
-// The indices in an accessor of a .gltf whose buffer is a base64 data URI.
-std::vector<uint32_t> indicesOf(const json& doc, int accessor)
+// The values of an accessor of a .gltf whose buffer is a base64 data URI.
+template <class T>
+std::vector<T> accessorValues(const json& doc, int accessor, int components = 1)
 {
     const std::string uri = doc["buffers"][0]["uri"];
     std::vector<uint8_t> bytes;
     EXPECT_TRUE(zkBase64Decode(uri.substr(uri.find(',') + 1), bytes));
     const json& a = doc["accessors"][accessor];
-    const json& view = doc["bufferViews"][int(a["bufferView"])];
-    const std::size_t offset = view.value("byteOffset", 0);
-    std::vector<uint32_t> out;
-    for (int i = 0; i < int(a["count"]); ++i) {
-        if (a["componentType"] == kUshort) {
-            uint16_t v;
-            std::memcpy(&v, bytes.data() + offset + 2 * i, 2);
-            out.push_back(v);
-        } else {
-            uint32_t v;
-            std::memcpy(&v, bytes.data() + offset + 4 * i, 4);
-            out.push_back(v);
-        }
-    }
+    const std::size_t offset = doc["bufferViews"][int(a["bufferView"])].value("byteOffset", 0);
+    std::vector<T> out(a["count"].get<std::size_t>() * std::size_t(components));
+    if (offset + out.size() * sizeof(T) <= bytes.size()) std::memcpy(out.data(), bytes.data() + offset, out.size() * sizeof(T));
     return out;
+}
+
+std::vector<uint32_t> indicesOf(const json& doc, int accessor)
+{
+    if (doc["accessors"][accessor]["componentType"] != kUshort) return accessorValues<uint32_t>(doc, accessor);
+    const std::vector<uint16_t> shorts = accessorValues<uint16_t>(doc, accessor);
+    return std::vector<uint32_t>(shorts.begin(), shorts.end());
 }
 
 // A geometry of strips over vertices 0..n-1 (vertex i at x = i), under a scene of its own.
@@ -706,19 +703,6 @@ TEST(ImportErrors, ABadFileIsRefusedWithAssimpsReasonAndTheFileName)
     EXPECT_EQ(error.rfind(missing + ": Assimp cannot import it: ", 0), 0u) << error;
 }
 
-// The floats of an accessor of a .gltf whose buffer is a base64 data URI.
-std::vector<float> floatsOf(const json& doc, int accessor, int components)
-{
-    const std::string uri = doc["buffers"][0]["uri"];
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(zkBase64Decode(uri.substr(uri.find(',') + 1), bytes));
-    const json& a = doc["accessors"][accessor];
-    const std::size_t offset = doc["bufferViews"][int(a["bufferView"])].value("byteOffset", 0);
-    std::vector<float> out(a["count"].get<std::size_t>() * std::size_t(components));
-    if (offset + out.size() * 4 <= bytes.size()) std::memcpy(out.data(), bytes.data() + offset, out.size() * 4);
-    return out;
-}
-
 TEST(ExportGltf, NormalsGoOutUnitLengthAndATextureNeedsCoordinates)
 {
     // Normals of length 2, 5, 0 and 1e-20; no texture coordinates under a textured set.
@@ -756,7 +740,7 @@ TEST(ExportGltf, NormalsGoOutUnitLengthAndATextureNeedsCoordinates)
     ASSERT_TRUE(zkExportGltf(file, folder / "plain.gltf", zkGltfForm::Embedded, error)) << error;
     const json doc = readJson(folder / "plain.gltf");
     const json& primitive = doc["meshes"][0]["primitives"][0];
-    EXPECT_EQ(floatsOf(doc, primitive["attributes"]["NORMAL"], 3),
+    EXPECT_EQ(accessorValues<float>(doc, primitive["attributes"]["NORMAL"], 3),
               (std::vector<float>{0, 0, 1, 0.6f, 0.8f, 0, 0, 0, 1, 1, 0, 0}));
     // The set's material without its texture: named like the set, no base colour texture.
     const json& material = doc["materials"][int(primitive["material"])];
@@ -786,7 +770,7 @@ TEST(ExportGltf, InverseBindMatricesEndInAnExactAffineRow)
     const json doc = readJson(folder / "out.gltf");
     ASSERT_EQ(doc["skins"].size(), 1u);
     const json& skin = doc["skins"][0];
-    const std::vector<float> matrices = floatsOf(doc, skin["inverseBindMatrices"], 16);
+    const std::vector<float> matrices = accessorValues<float>(doc, skin["inverseBindMatrices"], 16);
     ASSERT_EQ(matrices.size(), 16 * skin["joints"].size());
     for (std::size_t at = 0; at < matrices.size(); at += 16) {
         EXPECT_EQ(matrices[at + 3], 0.0f);
