@@ -6,6 +6,7 @@
 #include "image/veskoTextureStatistics.h"
 #include "image/zkImageExternalVesko.h"
 #include "tests/harness/PassHarness.h"
+#include "tools/examples/TextureSamples.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -20,15 +21,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// w x h RGBA texels that differ from texel to texel.
+// w x h random RGBA texels.
 zkSmartPointer<zkImage> rgbaImage(const char* name, int w, int h)
 {
-    std::vector<uint8_t> rgba(static_cast<std::size_t>(w) * h * 4);
-    for (std::size_t i = 0; i < rgba.size(); ++i) rgba[i] = static_cast<uint8_t>(i * 7 + i / 5);
-    auto image = zkCreate<zkImage>();
-    image->setName(name);
-    EXPECT_TRUE(image->load(rgba.data(), ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32, w, h));
-    return image;
+    return Tam::Examples::makeImage(name, ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32, w, h, Tam::Examples::randomPixels(w, h, 4, 1));
 }
 
 // A textured attribute set under the harness's root whose texture holds the images in order
