@@ -179,14 +179,13 @@ TEST(CollisionPass, RecordWordsSurviveBothSceneFormsBitForBit)
 
 TEST(CollisionPass, MergingLogsEveryStageOnTheMappedDriveAndNothingWithoutOne)
 {
-    const std::filesystem::path drive = std::filesystem::path(::testing::TempDir()) / "zk_collision_pass_drive";
-    const std::filesystem::path log = drive / "Docs/base/BuildVClientLogs/maps/tester.log";
-    std::filesystem::remove_all(drive);
+    const Tam::Test::TempFolder drive;
+    const std::filesystem::path log = drive.path() / "Docs/base/BuildVClientLogs/maps/tester.log";
     std::filesystem::create_directories(log.parent_path());
     auto runOn = [&](HullRun& r, bool mapped, zkSmartPointer<zkGeometryAttr> attr) {
         r.hull->setHullLog({nullptr, "tester", [] { return std::string("01/02/03"); },
                             [] { return std::string("04:05:06"); }});
-        if (mapped) r.host.mapDrive('X', drive.string());
+        if (mapped) r.host.mapDrive('X', drive.path().string());
         geometry("floor", r.root, ZK_NODE_FLAG_COLLIDABLE, {attr});
         return r.run();
     };
@@ -228,5 +227,4 @@ TEST(CollisionPass, MergingLogsEveryStageOnTheMappedDriveAndNothingWithoutOne)
     ASSERT_TRUE(runOn(unmapped, false, triangle(0)));
     EXPECT_EQ(unmapped.printed, one.printed);
     EXPECT_FALSE(std::filesystem::exists(log));
-    std::filesystem::remove_all(drive);
 }

@@ -15,52 +15,26 @@
 
 using namespace Tam::OptExtension;
 using Tam::Test::PassHarness;
-using Tam::Test::childNames;
 using Tam::Test::node;
 using Tam::Examples::shapeGeometry;
 
 namespace {
 
-std::string copyName(const char* base, int number)
-{
-    return std::string(base) + "+" + std::to_string(number);
-}
-
 // ---- de-instancing ----
 
-TEST(Deinstance, EveryParentGetsItsOwnNumberedCopyAndTheCounterCarriesOn)
+// One numbered deep copy per parent is the golden cases courtyard and shared_subtree; a zkopt run
+// cannot show that the numbers carry on across pass objects of one process.
+TEST(Deinstance, TheCopyNumbersCarryOnAcrossPassObjects)
 {
     PassHarness h;
-    auto a = node("a", h.root.get()), b = node("b", h.root.get()), c = node("c", h.root.get());
-    auto rock = shapeGeometry("rock", 1, 12);
-    a->appendChild(rock.get());
-    b->appendChild(rock.get());
-    c->appendChild(rock.get());
+    auto a = node("a", h.root.get()), b = node("b", h.root.get());
+    b->appendChild(node("rock", a.get()).get()); // shared by a and b
     const int n = zkDeinstanceGeometryVesko::getCopyCount();
-
-    auto pass = h.pass<zkDeinstanceGeometryVesko>();
-    EXPECT_EQ(h.run(pass.get()), "Deinstance a zkGeometry named " + copyName("rock", n + 1) + "\n" +
-                                     "Deinstance a zkGeometry named " + copyName("rock", n + 2) + "\n" +
-                                     "Deinstance a zkGeometry named " + copyName("rock", n + 3) + "\n" +
-                                     "zkDeinstanceGeometryVesko all done!\n");
-    EXPECT_EQ(childNames(a.get()), std::vector<std::string>{copyName("rock", n + 1)});
-    EXPECT_EQ(childNames(b.get()), std::vector<std::string>{copyName("rock", n + 2)});
-    EXPECT_EQ(childNames(c.get()), std::vector<std::string>{copyName("rock", n + 3)});
-    EXPECT_EQ(rock->getParentCount(), 0);
-    // Deep copies: each use owns its vertices.
-    EXPECT_NE(a->getChild(0), b->getChild(0));
-    EXPECT_NE(static_cast<zkGeometry*>(a->getChild(0))->getGeometryAttr(0),
-              static_cast<zkGeometry*>(b->getChild(0))->getGeometryAttr(0));
-    EXPECT_EQ(static_cast<zkGeometry*>(a->getChild(0))->getVertexCount(), 12);
-
-    // A node shared later, by a second pass object, goes on from the last number.
-    auto tree = node("tree");
-    a->appendChild(tree.get());
-    b->appendChild(tree.get());
-    auto again = h.pass<zkDeinstanceGeometryVesko>();
-    EXPECT_EQ(h.run(again.get()), "Deinstance a zkGroup named " + copyName("tree", n + 4) + "\n" +
-                                      "Deinstance a zkGroup named " + copyName("tree", n + 5) + "\n" +
-                                      "zkDeinstanceGeometryVesko all done!\n");
+    h.run(h.pass<zkDeinstanceGeometryVesko>().get());
+    b->appendChild(node("tree", a.get()).get());
+    EXPECT_EQ(h.run(h.pass<zkDeinstanceGeometryVesko>().get()),
+              "Deinstance a zkGroup named tree+" + std::to_string(n + 3) + "\nDeinstance a zkGroup named tree+" +
+                  std::to_string(n + 4) + "\nzkDeinstanceGeometryVesko all done!\n");
 }
 
 // ---- re-instancing ----
