@@ -65,6 +65,13 @@ std::string PassHarness::run(zkOptBase* pass)
     return printed;
 }
 
+std::vector<std::string> childNames(const zkGroup* group)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < group->getChildCount(); ++i) names.emplace_back(group->getChild(i)->getName());
+    return names;
+}
+
 std::string geometryName(const zkNode* node, int attr)
 {
     char text[256];

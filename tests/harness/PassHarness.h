@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace Tam::Test {
 
@@ -58,6 +59,25 @@ struct PassHarness {
 private:
     void configureExpectingSuccess(zkOptBase* pass, int sectionIndex);
 };
+
+// An object of class T with a name.
+template <class T>
+zkSmartPointer<T> named(const char* name)
+{
+    auto made = zkCreate<T>();
+    made->setName(name);
+    return made;
+}
+// A named node, appended to parent when one is given.
+template <class T = zkGroup>
+zkSmartPointer<T> node(const char* name, zkGroup* parent = nullptr)
+{
+    auto made = named<T>(name);
+    if (parent) parent->appendChild(made.get());
+    return made;
+}
+// The names of a group's children, in order.
+std::vector<std::string> childNames(const zkGroup* group);
 
 // How messages name a geometry attribute: "Geometry 0x%08x \"%s\", attr%d".
 std::string geometryName(const zkNode* node, int attr);

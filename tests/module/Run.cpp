@@ -6,14 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-static std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 RunResult runZkopt(const std::vector<std::string>& args) { return runProgram(ZK_ZKOPT_PATH, args); }
 
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& cwd)
@@ -42,14 +34,20 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     int status = 0;
     waitpid(pid, &status, 0);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = slurp(outPath);
-    r.err = slurp(errPath);
+    r.out = readFile(outPath);
+    r.err = readFile(errPath);
     std::filesystem::remove(outPath);
     std::filesystem::remove(errPath);
     return r;
 }
 
-std::string readFile(const std::string& path) { return slurp(path); }
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
 
 void writeFile(const std::string& path, const std::string& text)
 {

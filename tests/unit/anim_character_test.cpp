@@ -6,6 +6,7 @@
 #include "host/io/AssimpImport.h"
 #include "host/io/GltfExport.h"
 #include "tests/harness/PassHarness.h"
+#include "tests/harness/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -222,13 +223,12 @@ TEST(AnimatedCharacter, TheExportedResultCarriesTheInPlaceWalk)
     h.run(extract.get());
     h.run(finalize.get());
 
-    const std::filesystem::path out = std::filesystem::temp_directory_path() / "zk_anim_character_test.gltf";
+    Tam::Test::TempFolder folder;
     std::string error;
     std::vector<std::string> warnings;
-    ASSERT_TRUE(Tam::Io::zkExportGltf(file, out.string(), Tam::Io::zkGltfForm::Embedded, error, &warnings)) << error;
+    ASSERT_TRUE(Tam::Io::zkExportGltf(file, folder / "out.gltf", Tam::Io::zkGltfForm::Embedded, error, &warnings)) << error;
     EXPECT_EQ(warnings, std::vector<std::string>{});
-    auto back = importCharacter(out.string());
-    std::filesystem::remove(out);
+    auto back = importCharacter(folder / "out.gltf");
     zkAnimationDatabase* db = databaseOf(back);
     ASSERT_TRUE(db);
     const zkTransformSequence1_5* root = sequenceOf(db->getAnimation("walk"), "Bip01");

@@ -1,5 +1,6 @@
 // PNG output checked with libpng itself, PNG input round trips, and refusal of bad files.
 #include "host/gfx/Png.h"
+#include "tests/harness/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -65,13 +66,8 @@ std::vector<uint8_t> pattern() {
 
 class GfxPng : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string templ = (fs::temp_directory_path() / "gfx_png_XXXXXX").string();
-        ASSERT_NE(mkdtemp(templ.data()), nullptr);
-        dir = templ;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
+    Tam::Test::TempFolder folder;
+    const fs::path& dir = folder.path();
 };
 
 } // namespace

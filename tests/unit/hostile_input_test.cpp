@@ -6,6 +6,7 @@
 #include "host/gfx/Png.h"
 #include "host/io/SceneFile.h"
 #include "host/zkhost.h"
+#include "tests/harness/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -176,8 +177,8 @@ zkSmartPointer<zkFileInfo> doublingScene(int levels)
 
 TEST(HostileInput, SharedNodesAreCountedOncePerPathAndRefusedAboveTheLimit)
 {
-    const fs::path dir = fs::temp_directory_path() / ("zk_hostile_" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    Tam::Test::TempFolder folder;
+    const fs::path& dir = folder.path();
     std::string error;
     // 60 levels: a walk would visit 2^61 - 1 groups (and the three objects above them); counting
     // them must not.
@@ -197,7 +198,6 @@ TEST(HostileInput, SharedNodesAreCountedOncePerPathAndRefusedAboveTheLimit)
     LimitsFor tight(zkInputLimits{}.maxImagePixels, 2049);
     EXPECT_FALSE(Tam::Io::zkReadScene(small, error));
     EXPECT_NE(error.find("expands to 2050 objects"), std::string::npos) << error;
-    fs::remove_all(dir);
 }
 
 TEST(HostileInput, TypedListsTakeOnlyItemsOfTheirClass)
@@ -215,8 +215,8 @@ TEST(HostileInput, TypedListsTakeOnlyItemsOfTheirClass)
 
 TEST(HostileInput, AtomicWritesClearWhatKilledWritersLeftAndPngsFollowTheUmask)
 {
-    const fs::path dir = fs::temp_directory_path() / ("zk_atomic_" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    Tam::Test::TempFolder folder;
+    const fs::path& dir = folder.path();
     // A writer that is gone: a child that has exited and been reaped.
     const pid_t gone = fork();
     ASSERT_GE(gone, 0);
@@ -240,7 +240,6 @@ TEST(HostileInput, AtomicWritesClearWhatKilledWritersLeftAndPngsFollowTheUmask)
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(live));
-    fs::remove_all(dir);
 }
 
 TEST(HostileInput, TextScenesAreReadInLittleMoreThanTheirOwnSize)

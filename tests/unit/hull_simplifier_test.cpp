@@ -1,14 +1,13 @@
 #include "collision/HostClock.h"
 #include "collision/HullSimplifier.h"
 #include "collision/Tavik.h"
+#include "tests/harness/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,20 +22,10 @@ CollideTriangle tri(float x0, float y0, float x1, float y1, float x2, float y2, 
 }
 
 // A scratch folder standing in for the mapped log drive.
-class LogDir {
-public:
-    LogDir() {
-        path_ = fs::temp_directory_path() /
-                ("zk_hull_log_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~LogDir() { fs::remove_all(path_); }
-
+struct LogDir : Tam::Test::TempFolder {
     HullLogSettings settings(const std::string& user = "tester") const {
         HullLogSettings s;
-        std::string folder = path_.string();
+        std::string folder = path().string();
         s.resolveDirectory = [folder](const std::string& dir) {
             return dir == kHullLogDirectory ? folder : std::string();
         };
@@ -45,16 +34,7 @@ public:
         s.time = [] { return std::string("04:05:06"); };
         return s;
     }
-    std::string read(const std::string& user = "tester") const {
-        std::ifstream in(path_ / (user + ".log"));
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    bool empty() const { return fs::is_empty(path_); }
-
-private:
-    fs::path path_;
+    std::string log(const std::string& user = "tester") const { return read(user + ".log"); }
 };
 
 HullSimplifierCounts simplify(const std::vector<CollideTriangle>& soup, std::vector<CollideTriangle>& out,
@@ -98,7 +78,7 @@ TEST(HullSimplifier, FanAroundCentreCollapsesToTwoAndLogsEveryStage) {
     }
 
     const std::string stamp = "[01/02/03 04:05:06] ";
-    EXPECT_EQ(dir.read(), stamp + "LOG FILE OPENED\n" +
+    EXPECT_EQ(dir.log(), stamp + "LOG FILE OPENED\n" +
                               stamp + "===============\n\n" +
                               stamp + "PROCESSING: scene.zks\n\n" +
                               stamp + "WELDING POINTS...\n" +
@@ -160,7 +140,7 @@ TEST(HullSimplifier, ThirdFaceOnAnEdgeIsCutLoose) {
     EXPECT_EQ(c.unsafeFaces, 1);
     EXPECT_EQ(c.postWeldPoints, 5);
     EXPECT_EQ(out.size(), 3u);
-    EXPECT_NE(dir.read().find("] BUILDING HALF EDGES...\n[01/02/03 04:05:06]    Unsafe Count (1)\n"),
+    EXPECT_NE(dir.log().find("] BUILDING HALF EDGES...\n[01/02/03 04:05:06]    Unsafe Count (1)\n"),
               std::string::npos);
 }
 
@@ -203,7 +183,7 @@ TEST(HullSimplifier, FlatGridLosesTrianglesButKeepsItsShape) {
     EXPECT_EQ(minY, 0.0f);
     EXPECT_EQ(maxY, 32.0f);
 
-    EXPECT_NE(dir.read().find("]  ===> FINAL SAVINGS: (126) tris (1.512000) KB\n\n"), std::string::npos);
+    EXPECT_NE(dir.log().find("]  ===> FINAL SAVINGS: (126) tris (1.512000) KB\n\n"), std::string::npos);
 }
 
 TEST(HullSimplifier, NoLogWithoutUserOrMappedDrive) {
@@ -213,7 +193,7 @@ TEST(HullSimplifier, NoLogWithoutUserOrMappedDrive) {
     HullLogSettings unmapped = dir.settings();
     unmapped.resolveDirectory = [](const std::string&) { return std::string(); };
     EXPECT_EQ(simplify(squareFan(), out, unmapped).finalTriangles, 2);
-    EXPECT_TRUE(dir.empty());
+    EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
 TEST(HullSimplifier, MergingBuilderTakesTheSurvivorsOrFailsWithNone) {
@@ -226,7 +206,7 @@ TEST(HullSimplifier, MergingBuilderTakesTheSurvivorsOrFailsWithNone) {
     ASSERT_TRUE(merged.build(4, tree, tris, true, nullptr));
     EXPECT_EQ(tris, 2 * 48);
     EXPECT_EQ(merged.exportWords().recordTriangleCount, 2);
-    EXPECT_EQ(dir.read().find("PROCESSING"), std::string::npos);  // no name given
+    EXPECT_EQ(dir.log().find("PROCESSING"), std::string::npos);  // no name given
 
     // Passes the builder's area test but is too thin for a normal: dropped on input.
     Tavik sliver;
@@ -235,7 +215,7 @@ TEST(HullSimplifier, MergingBuilderTakesTheSurvivorsOrFailsWithNone) {
     tree = tris = -1;
     EXPECT_FALSE(sliver.build(4, tree, tris, true, "thin"));
     EXPECT_EQ(tris, -1);
-    EXPECT_NE(dir.read("sliver").find("   PreWeld Tris  (0)\n"), std::string::npos);
+    EXPECT_NE(dir.log("sliver").find("   PreWeld Tris  (0)\n"), std::string::npos);
 }
 
 TEST(HostClock, EightCharacterDateAndTimeAndAnAccountName) {

@@ -5,6 +5,7 @@
 #include "image/veskoMakeSphereMaps.h"
 #include "image/veskoRemoveGlossMaps.h"
 #include "tests/harness/PassHarness.h"
+#include "tests/harness/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,28 +18,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct ObjFolder {
-    fs::path path = fs::temp_directory_path() / "zk_import_environment";
-    ObjFolder()
-    {
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~ObjFolder() { fs::remove_all(path); }
-    void write(const std::string& name, const std::string& text) const
-    {
-        std::FILE* f = std::fopen((path / name).c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
-    }
+struct ObjFolder : Tam::Test::TempFolder {
     // A 1 x 1 PNG of one grey level, so each file can be told apart after import.
     void png(const std::string& name, uint8_t level) const
     {
         Tam::Gfx::PixelImage image;
         const uint8_t rgba[4] = {level, level, level, 255};
         ASSERT_TRUE(Tam::Gfx::load(image, rgba, 4, Tam::Gfx::kFormatRGBA8888, 1, 1));
-        ASSERT_TRUE(Tam::Gfx::savePng(image, (path / name).string()));
+        ASSERT_TRUE(Tam::Gfx::savePng(image, *this / name));
     }
 };
 
@@ -96,7 +83,7 @@ TEST(ImportEnvironment, AReflectionTextureBecomesASphereMapShaderOverTheMaterial
 
     std::string error;
     std::vector<std::string> warnings;
-    zkSmartPointer<zkFileInfo> file = Tam::Io::zkImportScene((folder.path / "chrome.dae").string(), error, &warnings);
+    zkSmartPointer<zkFileInfo> file = Tam::Io::zkImportScene(folder / "chrome.dae", error, &warnings);
     ASSERT_TRUE(file) << error;
     EXPECT_TRUE(warnings.empty()) << warnings[0];
     Tam::Test::PassHarness scene(file);
@@ -125,7 +112,7 @@ TEST(ImportEnvironment, AReflectionTextureBecomesASphereMapShaderOverTheMaterial
     EXPECT_EQ(chrome->getGlossMapTexture(), nullptr);
 
     // Without a readable reflection texture the material has no shader.
-    file = Tam::Io::zkImportScene((folder.path / "missing.dae").string(), error, &warnings);
+    file = Tam::Io::zkImportScene(folder / "missing.dae", error, &warnings);
     ASSERT_TRUE(file) << error;
     EXPECT_EQ(warnings, (std::vector<std::string>{"material \"chrome\": texture \"nowhere.png\": no such file; not used"}));
     EXPECT_EQ(shaderUnder(static_cast<zkSceneInfo*>(file->getInfoList()->get(0))->getRoot(), "chrome"), nullptr);

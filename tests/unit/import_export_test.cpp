@@ -9,6 +9,7 @@
 #include "host/io/GltfExport.h"
 #include "host/io/SceneFile.h"
 #include "host/zkhost.h"
+#include "tests/harness/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -16,7 +17,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,27 +35,7 @@ namespace fs = std::filesystem;
 
 // ---- files the tests write --------------------------------------------------------------------
 
-class Folder {
-public:
-    Folder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "zk_import_XXXXXX").string();
-        if (mkdtemp(pattern.data())) m_path = pattern;
-    }
-    ~Folder()
-    {
-        std::error_code ec;
-        if (!m_path.empty()) fs::remove_all(m_path, ec);
-    }
-    std::string operator/(const std::string& name) const { return (fs::path(m_path) / name).string(); }
-    void write(const std::string& name, const std::string& bytes) const
-    {
-        std::ofstream(fs::path(m_path) / name, std::ios::binary) << bytes;
-    }
-
-private:
-    std::string m_path;
-};
+using Folder = Tam::Test::TempFolder;
 
 // A glTF document under construction: one embedded buffer that accessors are appended to.
 struct Gltf {
@@ -472,43 +452,27 @@ TEST(ImportGltf, AnimationsGetATrackPerBoneSampledOnOneTimeLine)
 
 // ---- glTF export ------------------------------------------------------------------------------
 
-json readJson(const std::string& path)
-{
-    std::ifstream in(path);
-    return json::parse(in, nullptr, false);
-}
+json readJson(const std::string& path) { return json::parse(Tam::Test::readText(path), nullptr, false); }
 
-// The bytes of an accessor of a .gltf whose buffer is a base64 data URI.
-std::vector<uint32_t> indicesOf(const json& doc, int accessor)
+// The values of an accessor of a .gltf whose buffer is a base64 data URI.
+template <class T>
+std::vector<T> accessorValues(const json& doc, int accessor, int components = 1)
 {
     const std::string uri = doc["buffers"][0]["uri"];
-    const std::string data = uri.substr(uri.find(',') + 1);
-    std::string bytes;
-    uint32_t word = 0;
-    int bits = 0;
-    for (char c : data) {
-        const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-        const char* at = std::strchr(digits, c);
-        if (c == '=' || !at) break;
-        word = word << 6 | uint32_t(at - digits);
-        if ((bits += 6) >= 8) bytes.push_back(char(word >> (bits -= 8) & 0xff));
-    }
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(zkBase64Decode(uri.substr(uri.find(',') + 1), bytes));
     const json& a = doc["accessors"][accessor];
-    const json& view = doc["bufferViews"][int(a["bufferView"])];
-    const std::size_t offset = view.value("byteOffset", 0);
-    std::vector<uint32_t> out;
-    for (int i = 0; i < int(a["count"]); ++i) {
-        if (a["componentType"] == kUshort) {
-            uint16_t v;
-            std::memcpy(&v, bytes.data() + offset + 2 * i, 2);
-            out.push_back(v);
-        } else {
-            uint32_t v;
-            std::memcpy(&v, bytes.data() + offset + 4 * i, 4);
-            out.push_back(v);
-        }
-    }
+    const std::size_t offset = doc["bufferViews"][int(a["bufferView"])].value("byteOffset", 0);
+    std::vector<T> out(a["count"].get<std::size_t>() * std::size_t(components));
+    if (offset + out.size() * sizeof(T) <= bytes.size()) std::memcpy(out.data(), bytes.data() + offset, out.size() * sizeof(T));
     return out;
+}
+
+std::vector<uint32_t> indicesOf(const json& doc, int accessor)
+{
+    if (doc["accessors"][accessor]["componentType"] != kUshort) return accessorValues<uint32_t>(doc, accessor);
+    const std::vector<uint16_t> shorts = accessorValues<uint16_t>(doc, accessor);
+    return std::vector<uint32_t>(shorts.begin(), shorts.end());
 }
 
 // A geometry of strips over vertices 0..n-1 (vertex i at x = i), under a scene of its own.
@@ -739,23 +703,6 @@ TEST(ImportErrors, ABadFileIsRefusedWithAssimpsReasonAndTheFileName)
     EXPECT_EQ(error.rfind(missing + ": Assimp cannot import it: ", 0), 0u) << error;
 }
 
-} // namespace Tam::ImportTest
-
-namespace Tam::ImportTest {
-
-// The floats of an accessor of a .gltf whose buffer is a base64 data URI.
-std::vector<float> floatsOf(const json& doc, int accessor, int components)
-{
-    const std::string uri = doc["buffers"][0]["uri"];
-    std::vector<uint8_t> bytes;
-    EXPECT_TRUE(zkBase64Decode(uri.substr(uri.find(',') + 1), bytes));
-    const json& a = doc["accessors"][accessor];
-    const std::size_t offset = doc["bufferViews"][int(a["bufferView"])].value("byteOffset", 0);
-    std::vector<float> out(a["count"].get<std::size_t>() * std::size_t(components));
-    if (offset + out.size() * 4 <= bytes.size()) std::memcpy(out.data(), bytes.data() + offset, out.size() * 4);
-    return out;
-}
-
 TEST(ExportGltf, NormalsGoOutUnitLengthAndATextureNeedsCoordinates)
 {
     // Normals of length 2, 5, 0 and 1e-20; no texture coordinates under a textured set.
@@ -793,7 +740,7 @@ TEST(ExportGltf, NormalsGoOutUnitLengthAndATextureNeedsCoordinates)
     ASSERT_TRUE(zkExportGltf(file, folder / "plain.gltf", zkGltfForm::Embedded, error)) << error;
     const json doc = readJson(folder / "plain.gltf");
     const json& primitive = doc["meshes"][0]["primitives"][0];
-    EXPECT_EQ(floatsOf(doc, primitive["attributes"]["NORMAL"], 3),
+    EXPECT_EQ(accessorValues<float>(doc, primitive["attributes"]["NORMAL"], 3),
               (std::vector<float>{0, 0, 1, 0.6f, 0.8f, 0, 0, 0, 1, 1, 0, 0}));
     // The set's material without its texture: named like the set, no base colour texture.
     const json& material = doc["materials"][int(primitive["material"])];
@@ -823,7 +770,7 @@ TEST(ExportGltf, InverseBindMatricesEndInAnExactAffineRow)
     const json doc = readJson(folder / "out.gltf");
     ASSERT_EQ(doc["skins"].size(), 1u);
     const json& skin = doc["skins"][0];
-    const std::vector<float> matrices = floatsOf(doc, skin["inverseBindMatrices"], 16);
+    const std::vector<float> matrices = accessorValues<float>(doc, skin["inverseBindMatrices"], 16);
     ASSERT_EQ(matrices.size(), 16 * skin["joints"].size());
     for (std::size_t at = 0; at < matrices.size(); at += 16) {
         EXPECT_EQ(matrices[at + 3], 0.0f);

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 using namespace Tam::OptExtension;
 
@@ -22,111 +23,73 @@ NameTagQuery query(int tag, int expected)
 }
 } // namespace
 
-TEST(NameTag, PresenceOnlyTagsMatchWithNoValuesAndNotWithOne)
-{
-    NameTagQuery q = query(NAME_TAG_CULL, 0);
-    EXPECT_TRUE(readNameTag("box$bc", q));
-    EXPECT_EQ(q.intValues[0], -99); // nothing stored
-    EXPECT_FALSE(readNameTag("box$bc1", q));
-    q = query(NAME_TAG_NO_ALPHA, 0);
-    EXPECT_TRUE(readNameTag("wall$nat", q));
-    EXPECT_TRUE(readNameTag("wall$nat$ct3", q));
-    EXPECT_TRUE(readNameTag("wall$nat   ", q));
-}
+// Each name read for one tag: whether it matches and the values stored (-99: nothing stored;
+// a NaN float: expected NaN).
+struct TagCase {
+    const char* name;
+    int tag, count;
+    bool found;
+    std::vector<int32_t> ints;
+    std::vector<float> floats = {};
+};
 
-TEST(NameTag, ValuesAreReadAsIntegersOrRoundedFractions)
+TEST(NameTag, NamesAsArtistsWriteThem)
 {
-    NameTagQuery q = query(NAME_TAG_BILLBOARD, 1);
-    EXPECT_TRUE(readNameTag("tree$bb2", q));
-    EXPECT_EQ(q.intValues[0], 2);
-    EXPECT_EQ(q.floatValues[0], 2.0f);
-
-    q = query(NAME_TAG_FOG, 8);
-    ASSERT_TRUE(readNameTag("fog$fn1,0.5,0.5,0.5,10,200,0.01,1", q));
-    const int ints[] = {1, 1, 1, 1, 10, 200, 0, 1};
-    const float floats[] = {1, 0.5f, 0.5f, 0.5f, 10, 200, 0.01f, 1};
-    for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(q.intValues[i], ints[i]) << i;
-        EXPECT_EQ(q.floatValues[i], floats[i]) << i;
+    const float nan = std::nanf("");
+    const TagCase cases[] = {
+        // Presence-only tags match with no values and not with one.
+        {"box$bc", NAME_TAG_CULL, 0, true, {-99}},
+        {"box$bc1", NAME_TAG_CULL, 0, false, {}},
+        {"wall$nat", NAME_TAG_NO_ALPHA, 0, true, {}},
+        {"wall$nat$ct3", NAME_TAG_NO_ALPHA, 0, true, {}},
+        {"wall$nat   ", NAME_TAG_NO_ALPHA, 0, true, {}},
+        // Values are read as integers or rounded fractions.
+        {"tree$bb2", NAME_TAG_BILLBOARD, 1, true, {2}, {2}},
+        {"fog$fn1,0.5,0.5,0.5,10,200,0.01,1", NAME_TAG_FOG, 8, true, {1, 1, 1, 1, 10, 200, 0, 1},
+         {1, 0.5f, 0.5f, 0.5f, 10, 200, 0.01f, 1}},
+        {"r$ct2.5,2.4,-2.5", NAME_TAG_COLLISION, 3, true, {3, 2, -2}},
+        // Only the first occurrence counts, the next dollar ends the values, and case matters.
+        {"a$ct12$bb1", NAME_TAG_COLLISION, 1, true, {12}},
+        {"a$ct12$bb1", NAME_TAG_BILLBOARD, 1, true, {1}},
+        {"a$ct5$ct7", NAME_TAG_COLLISION, 1, true, {5}},
+        {"a$CT12", NAME_TAG_COLLISION, 1, false, {}},
+        // Blanks before values are skipped and any run counts as a value; without a comma, one
+        // value; the fraction test looks at each value alone.
+        {"x$ct 3 ,4", NAME_TAG_COLLISION, 2, true, {3, 4}},
+        {"p$bbx", NAME_TAG_BILLBOARD, 1, true, {0}},
+        {"p$bb1 2", NAME_TAG_BILLBOARD, 1, true, {1}},
+        {"p$ct15,1.5", NAME_TAG_COLLISION, 2, true, {15}, {15, 1.5f}},
+        // Unknown tags and overlong value lists answer false without overrunning.
+        {"a$ct", 6, 0, false, {}},
+        {"a$ct", -1, 0, false, {}},
+        {"f$fn1,2,3,4,5,6,7,8,9,10", NAME_TAG_FOG, 8, false, {1, 2, 3, 4, 5, 6, 7, 8}},
+        // Fractions round from the double read, not from the stored float: 0.49999997 + 0.5 is
+        // below 1 as a double, the nearest float to 0.49999997 plus 0.5f is 1; the float of
+        // 2147483647.0 would be 2^31, out of range; -2147483647.9 is truncated toward zero.
+        {"a$ct0.49999997", NAME_TAG_COLLISION, 1, true, {0}, {0.49999997f}},
+        {"a$ct-0.49999997", NAME_TAG_COLLISION, 1, true, {0}},
+        {"a$ct2147483647.0", NAME_TAG_COLLISION, 1, true, {2147483647}},
+        {"a$ct-2147483648.4", NAME_TAG_COLLISION, 1, true, {-2147483647}},
+        // Numbers outside the int range saturate; the float is that of the saturated integer; the
+        // ends of the range are kept.
+        {"f$fn2147483647.5,-2147483649.0,1e300.,-1e300.,2147483648,-2147483649,99999999999999999999999,nan.",
+         NAME_TAG_FOG, 8, true, {INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, 0},
+         {-99, -99, -99, -99, 2147483647.0f, -99, -99, nan}},
+        {"x$ct-2147483648,2147483647", NAME_TAG_COLLISION, 2, true, {INT32_MIN, INT32_MAX}},
+    };
+    for (const TagCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        NameTagQuery q = query(c.tag, c.count);
+        EXPECT_EQ(readNameTag(c.name, q), c.found);
+        for (std::size_t i = 0; i < c.ints.size(); ++i) EXPECT_EQ(q.intValues[i], c.ints[i]) << i;
+        for (std::size_t i = 0; i < c.floats.size(); ++i) {
+            if (std::isnan(c.floats[i])) {
+                EXPECT_TRUE(std::isnan(q.floatValues[i])) << i;
+            } else if (c.floats[i] != -99) {
+                EXPECT_EQ(q.floatValues[i], c.floats[i]) << i;
+            }
+        }
     }
-
-    q = query(NAME_TAG_COLLISION, 3);
-    ASSERT_TRUE(readNameTag("r$ct2.5,2.4,-2.5", q));
-    EXPECT_EQ(q.intValues[0], 3);
-    EXPECT_EQ(q.intValues[1], 2);
-    EXPECT_EQ(q.intValues[2], -2);
-}
-
-TEST(NameTag, OnlyTheFirstOccurrenceCountsAndTheNextDollarEndsTheValues)
-{
-    NameTagQuery q = query(NAME_TAG_COLLISION, 1);
-    ASSERT_TRUE(readNameTag("a$ct12$bb1", q));
-    EXPECT_EQ(q.intValues[0], 12);
-    q = query(NAME_TAG_BILLBOARD, 1);
-    ASSERT_TRUE(readNameTag("a$ct12$bb1", q));
-    EXPECT_EQ(q.intValues[0], 1);
-    q = query(NAME_TAG_COLLISION, 1);
-    EXPECT_TRUE(readNameTag("a$ct5$ct7", q));
-    EXPECT_EQ(q.intValues[0], 5);
-    EXPECT_FALSE(readNameTag("a$CT12", q)); // case matters
-}
-
-TEST(NameTag, BlanksBeforeValuesAreSkippedAndAnyRunCountsAsAValue)
-{
-    NameTagQuery q = query(NAME_TAG_COLLISION, 2);
-    ASSERT_TRUE(readNameTag("x$ct 3 ,4", q));
-    EXPECT_EQ(q.intValues[0], 3);
-    EXPECT_EQ(q.intValues[1], 4);
-    q = query(NAME_TAG_BILLBOARD, 1);
-    ASSERT_TRUE(readNameTag("p$bbx", q));
-    EXPECT_EQ(q.intValues[0], 0);
-    ASSERT_TRUE(readNameTag("p$bb1 2", q)); // no comma: one value
-    EXPECT_EQ(q.intValues[0], 1);
-    q = query(NAME_TAG_COLLISION, 2);
-    ASSERT_TRUE(readNameTag("p$ct15,1.5", q)); // the fraction test looks at each value alone
-    EXPECT_EQ(q.intValues[0], 15);
-    EXPECT_EQ(q.floatValues[1], 1.5f);
-}
-
-TEST(NameTag, UnknownTagsAndOverlongValueListsAnswerFalseWithoutOverrunning)
-{
-    NameTagQuery q = query(6, 0);
-    EXPECT_FALSE(readNameTag("a$ct", q));
-    q = query(-1, 0);
-    EXPECT_FALSE(readNameTag("a$ct", q));
-    q = query(NAME_TAG_FOG, 8);
-    EXPECT_FALSE(readNameTag("f$fn1,2,3,4,5,6,7,8,9,10", q));
-    EXPECT_EQ(q.intValues[7], 8);
-    EXPECT_FALSE(readNameTag(nullptr, q));
-}
-
-TEST(NameTag, FractionsRoundFromTheDoubleReadNotFromTheStoredFloat)
-{
-    // 0.49999997 + 0.5 is below 1 as a double; the nearest float to 0.49999997 plus 0.5f is 1.
-    NameTagQuery q = query(NAME_TAG_COLLISION, 1);
-    ASSERT_TRUE(readNameTag("a$ct0.49999997", q));
-    EXPECT_EQ(q.intValues[0], 0);
-    EXPECT_EQ(q.floatValues[0], 0.49999997f);
-    ASSERT_TRUE(readNameTag("a$ct-0.49999997", q)); // -0.49999997 + 0.5 truncates to 0
-    EXPECT_EQ(q.intValues[0], 0);
-    ASSERT_TRUE(readNameTag("a$ct2147483647.0", q)); // the float would be 2^31, out of range
-    EXPECT_EQ(q.intValues[0], 2147483647);
-    ASSERT_TRUE(readNameTag("a$ct-2147483648.4", q));
-    EXPECT_EQ(q.intValues[0], -2147483647); // -2147483647.9 truncated toward zero
-}
-
-TEST(NameTag, NumbersOutsideTheIntRangeSaturate)
-{
     NameTagQuery q = query(NAME_TAG_FOG, 8);
-    ASSERT_TRUE(readNameTag("f$fn2147483647.5,-2147483649.0,1e300.,-1e300.,2147483648,-2147483649,"
-                            "99999999999999999999999,nan.",
-                            q));
-    const int32_t ints[] = {INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX, 0};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(q.intValues[i], ints[i]) << i;
-    EXPECT_EQ(q.floatValues[4], 2147483647.0f); // the float of the saturated integer
-    EXPECT_TRUE(std::isnan(q.floatValues[7]));
-    q = query(NAME_TAG_COLLISION, 2);
-    ASSERT_TRUE(readNameTag("x$ct-2147483648,2147483647", q)); // the ends of the range are kept
-    EXPECT_EQ(q.intValues[0], INT32_MIN);
-    EXPECT_EQ(q.intValues[1], INT32_MAX);
+    EXPECT_FALSE(readNameTag(nullptr, q));
 }

@@ -1,22 +1,17 @@
 // The host object model: reference counts, generic copies and visits, the registry, strings, and
 // the call order of the three kinds of pass.
 #include "host/zkhost.h"
+#include "tests/harness/PassHarness.h"
 
 #include <gtest/gtest.h>
 
 using namespace Tam::Core;
 using namespace Tam::Sg;
 using namespace Tam::Opt;
+using Tam::Test::named;
 
 // Named rather than anonymous: the registration members of the test classes are not all used.
 namespace object_model_test {
-
-zkSmartPointer<zkGroup> group(const char* name)
-{
-    auto g = zkCreate<zkGroup>();
-    g->setName(name);
-    return g;
-}
 
 std::vector<std::string> names(const std::vector<zkObject*>& objects)
 {
@@ -77,7 +72,7 @@ ZK_DEFINE_CLASS(recordingBase, zkNoLibraryInit, nullptr)
 
 struct Scene {
     zkSmartPointer<zkFileInfo> file = zkCreate<zkFileInfo>();
-    zkSmartPointer<zkGroup> root = group("root");
+    zkSmartPointer<zkGroup> root = named<zkGroup>("root");
     Scene()
     {
         // Passes are created by name, so their classes register first, as a module's would.
@@ -109,8 +104,8 @@ TEST(ObjectModel, CountWordKeepsTheReferenceCountInItsLow23Bits)
 
 TEST(ObjectModel, VisitReachesEveryObjectOnceInFieldOrder)
 {
-    auto root = group("root");
-    auto a = group("a"), b = group("b"), shared = group("shared");
+    auto root = named<zkGroup>("root");
+    auto a = named<zkGroup>("a"), b = named<zkGroup>("b"), shared = named<zkGroup>("shared");
     root->appendChild(a);
     root->appendChild(b);
     a->appendChild(shared);
@@ -123,8 +118,8 @@ TEST(ObjectModel, VisitReachesEveryObjectOnceInFieldOrder)
 
 TEST(ObjectModel, DeepCopyKeepsSharingAndRebuildsParentLinks)
 {
-    auto root = group("root");
-    auto a = group("a"), b = group("b"), shared = group("shared");
+    auto root = named<zkGroup>("root");
+    auto a = named<zkGroup>("a"), b = named<zkGroup>("b"), shared = named<zkGroup>("shared");
     root->appendChild(a);
     root->appendChild(b);
     a->appendChild(shared);
@@ -151,7 +146,7 @@ TEST(ObjectModel, DeepCopyKeepsSharingAndRebuildsParentLinks)
 
 TEST(ObjectModel, RemovingAChildDropsTheParentLinkAndUnlinkLeavesEveryHolder)
 {
-    auto p1 = group("p1"), p2 = group("p2"), child = group("child");
+    auto p1 = named<zkGroup>("p1"), p2 = named<zkGroup>("p2"), child = named<zkGroup>("child");
     p1->appendChild(child);
     p2->appendChild(child);
     auto info = zkCreate<zkSceneInfo>();
@@ -170,9 +165,9 @@ TEST(ObjectModel, HostCallsTraversalPassesInOrderOverNodesOfTheChosenClass)
 {
     calls.clear();
     Scene scene;
-    auto old = group("old");
+    auto old = named<zkGroup>("old");
     scene.root->appendChild(old);
-    old->appendChild(group("below"));
+    old->appendChild(named<zkGroup>("below"));
     auto plain = zkCreate<zkNode>();
     plain->setName("leaf");
     scene.root->appendChild(plain);
@@ -195,7 +190,7 @@ TEST(ObjectModel, HostCallsVisitorPassesOncePerObjectOfTheVisitedClass)
 {
     calls.clear();
     Scene scene;
-    auto a = group("a");
+    auto a = named<zkGroup>("a");
     scene.root->appendChild(a);
     scene.root->appendChild(a);
     zkOptInterface run;
@@ -210,9 +205,9 @@ TEST(ObjectModel, PlainPassesGetEachSceneRootAndStopAtTheFirstFailure)
     calls.clear();
     Scene first;
     auto second = zkCreate<zkSceneInfo>();
-    second->setRoot(group("fail"));
+    second->setRoot(named<zkGroup>("fail"));
     auto third = zkCreate<zkSceneInfo>();
-    third->setRoot(group("never"));
+    third->setRoot(named<zkGroup>("never"));
     first.file->getInfoList()->append(second);
     first.file->getInfoList()->append(third);
     first.file->getInfoList()->append(zkCreate<zkInfo>()); // not a scene: the base pass skips it

@@ -1,5 +1,5 @@
-// GameCube alpha formats: which format each kind of image ends in, and that the block-compressed
-// one still looks like the picture.
+// GameCube alpha formats: the block-compressed image still looks like the picture. Which format
+// each kind of image ends in is golden cases under tests/passes/veskoImageAlphaGamecube.
 #include "image/veskoImageAlphaGamecube.h"
 #include "tests/harness/PassHarness.h"
 #include "tools/examples/PlatformScene.h"
@@ -13,29 +13,6 @@ using namespace Tam::Test;
 using namespace Tam::Examples;
 
 namespace {
-
-// A smooth picture with the given alpha everywhere except texel 0, which gets firstAlpha.
-zkSmartPointer<zkImage> picture(const char* name, uint8_t alpha, uint8_t firstAlpha)
-{
-    return rgbaImage(name, 32, 16, [=](int x, int y) {
-        return Texel{uint8_t(x * 8), uint8_t(y * 16), uint8_t(200 - x * 3), x == 0 && y == 0 ? firstAlpha : alpha};
-    });
-}
-
-// An 8-bit indexed image whose palette entry 1 is translucent; used says whether a texel uses it.
-zkSmartPointer<zkImage> palettized(const char* name, bool used)
-{
-    auto image = byteImage(name, ZK_GFX_TEXTURE_FORMAT_INDEXED_8, 8, 8, [=](int x, int y) {
-        return uint8_t(used && x == 3 && y == 5 ? 1 : (x + y) % 2 * 2);
-    });
-    std::vector<uint8_t> entries(256 * 4, 255);
-    entries[4 * 1 + 3] = 100;
-    entries[4 * 2 + 0] = 0;
-    auto clut = zkCreate<zkClut>();
-    clut->configure(ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32, 256, entries.data());
-    image->setClut(clut);
-    return image;
-}
 
 std::vector<int> formatsAfter(PassHarness& h, std::initializer_list<zkSmartPointer<zkImage>> images, bool allowDXT)
 {
@@ -66,25 +43,6 @@ double psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
 }
 
 } // namespace
-
-TEST(ImageAlphaGamecube, ChoosesTheFormatByHowAlphaIsUsed)
-{
-    auto rgb = picture("rgb", 255, 255);
-    ASSERT_TRUE(rgb->convert(ZK_GFX_TEXTURE_FORMAT_RGB_888_24, ZK_GFX_IMAGE_ORDER_RGBA));
-    {
-        PassHarness h;
-        EXPECT_EQ(formatsAfter(h,
-                               {picture("binary", 255, 0), picture("soft", 255, 128), rgb,
-                                palettized("pal used", true), palettized("pal unused", false)},
-                               true),
-                  (std::vector<int>{34, 21, 34, 21, 34}));
-    }
-    {
-        PassHarness h;
-        EXPECT_EQ(formatsAfter(h, {picture("binary", 0, 255), picture("soft", 255, 254)}, false),
-                  (std::vector<int>{21, 21}));
-    }
-}
 
 TEST(ImageAlphaGamecube, BlockCompressionKeepsThePictureAndItsCutOut)
 {

@@ -1,6 +1,6 @@
 // The colour filter: its per-pixel rule checked against a plain computation of the rule on every
-// 8-bit colour under both standards, the walk over images of several layouts, the report line,
-// and the switch to PAL.
+// 8-bit colour under both standards, and the switch to PAL. The walk over images of several
+// layouts and the report lines are golden cases under tests/passes/veskoNTSCFilter.
 #include "image/veskoNTSCFilter.h"
 #include "tests/harness/PassHarness.h"
 #include "tools/examples/PlatformScene.h"
@@ -9,7 +9,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <random>
 
 using namespace Tam::OptExtension;
 using namespace Tam::Test;
@@ -103,79 +102,6 @@ TEST(NTSCFilter, KnownColours)
     EXPECT_EQ(filtered(palStandard(), 255, 0, 0), (std::array<uint8_t, 3>{132, 0, 0}));
     EXPECT_EQ(ntscStandard().maxChroma, 50.0f / 92.5f);
     EXPECT_EQ(&veskoNTSCFilter::CurrentStandard(), &ntscStandard());
-}
-
-TEST(NTSCFilter, WalksEveryLayoutAliveAndReportsTheHotShare)
-{
-    PassHarness h;
-    std::mt19937 random(7);
-    std::vector<Texel> colours(48 * 32);
-    for (Texel& t : colours) t = {uint8_t(random()), uint8_t(random()), uint8_t(random()), uint8_t(random())};
-    auto colourAt = [&](int x, int y) { return colours[std::size_t(y) * 48 + x]; };
-
-    auto rgba = rgbaImage("rgba", 48, 32, colourAt);
-    auto platform = rgbaImage("platform", 48, 32, colourAt);
-    ASSERT_TRUE(platform->convert(ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32, ZK_GFX_IMAGE_ORDER_PLATFORM));
-    auto rgb = rgbaImage("rgb", 48, 32, colourAt);
-    ASSERT_TRUE(rgb->convert(ZK_GFX_TEXTURE_FORMAT_RGB_888_24, ZK_GFX_IMAGE_ORDER_RGBA));
-    auto red = rgbaImage("all red", 4, 4, [](int, int) { return Texel{255, 0, 0, 255}; });
-    auto half = rgbaImage("half", 4, 2, [](int, int y) { return y ? Texel{255, 0, 255, 9} : Texel{60, 60, 60, 9}; });
-    auto cool = rgbaImage("cool", 4, 4, [](int, int) { return Texel{90, 100, 110, 255}; });
-    auto indexed = rgbaImage("indexed", 4, 4, [](int, int) { return Texel{255, 0, 0, 255}; });
-    ASSERT_TRUE(indexed->convert(ZK_GFX_TEXTURE_FORMAT_INDEXED_8, ZK_GFX_IMAGE_ORDER_RGBA));
-    const std::vector<uint8_t> indexedBefore = indexed->pixels;
-    const std::vector<uint8_t> paletteBefore = indexed->getClut()->entries;
-    auto texture = zkCreate<zkTextureAttr>();
-    int slot = 0;
-    for (zkImage* image : {rgba.get(), platform.get(), rgb.get(), red.get(), half.get(), cool.get(), indexed.get()})
-        texture->setImage(image, slot++);
-    texturedSet("set", h.root, texture);
-
-    const std::string printed = h.run(h.pass<veskoNTSCFilter>());
-
-    long long hot = 0;
-    for (const Texel& c : colours) {
-        uint8_t r = c[0], g = c[1], b = c[2];
-        hot += filterPixel(ntscStandard(), r, g, b);
-    }
-    char share[32];
-    std::snprintf(share, sizeof share, "%.2f", 100.0 * double(hot) / (48 * 32));
-    EXPECT_EQ(printed, std::string(share) + "% Hot NTSC: rgba\n" + share + "% Hot NTSC: platform\n" + share +
-                           "% Hot NTSC: rgb\n100.00% Hot NTSC: all red\n50.00% Hot NTSC: half\n");
-
-    std::vector<uint8_t> a, p, c;
-    for (zkImage* image : {rgba.get(), platform.get(), rgb.get()}) {
-        PixelImage pixels;
-        ASSERT_TRUE(image->getPixelImage(pixels));
-        ASSERT_TRUE(decodeToRGBA(pixels, image == rgba.get() ? a : image == platform.get() ? p : c));
-    }
-    for (std::size_t i = 0; i < colours.size(); ++i) {
-        const std::array<uint8_t, 3> expected = filtered(ntscStandard(), colours[i][0], colours[i][1], colours[i][2]);
-        for (int k = 0; k < 3; ++k) {
-            ASSERT_EQ(a[4 * i + k], expected[k]) << "texel " << i;
-            ASSERT_EQ(p[4 * i + k], expected[k]) << "texel " << i;
-            ASSERT_EQ(c[4 * i + k], expected[k]) << "texel " << i;
-        }
-        ASSERT_EQ(a[4 * i + 3], colours[i][3]);
-        ASSERT_EQ(p[4 * i + 3], colours[i][3]);
-    }
-    EXPECT_EQ(indexed->pixels, indexedBefore);
-    EXPECT_EQ(indexed->getClut()->entries, paletteBefore);
-}
-
-TEST(NTSCFilter, WalksPackedFormatsThroughTheirByteForm)
-{
-    PassHarness h;
-    auto packed = rgbaImage("packed", 4, 4, [](int x, int) { return Texel{x < 2 ? uint8_t(255) : uint8_t(0), 0, 0, 255}; });
-    ASSERT_TRUE(packed->convert(ZK_GFX_TEXTURE_FORMAT_RGBA_5551_16, ZK_GFX_IMAGE_ORDER_PLATFORM));
-    texturedSet("set", h.root, textureOf(packed));
-    EXPECT_EQ(h.run(h.pass<veskoNTSCFilter>()), "50.00% Hot NTSC: packed\n");
-    EXPECT_EQ(packed->getFormat(), ZK_GFX_TEXTURE_FORMAT_RGBA_5551_16);
-    PixelImage pixels;
-    std::vector<uint8_t> texels;
-    ASSERT_TRUE(packed->getPixelImage(pixels) && decodeToRGBA(pixels, texels));
-    EXPECT_EQ(texels[0], 181); // 5 bits hold it exactly: 22 widens back to 181
-    EXPECT_EQ(texels[8], 0);
 }
 
 // The switch is process-wide and one-way, so it is watched in a process of its own.

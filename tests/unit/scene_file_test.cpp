@@ -4,6 +4,8 @@
 #include "host/core/zkHostClass.h"
 #include "host/io/ClassDoc.h"
 #include "host/io/SceneFile.h"
+#include "tests/harness/PassHarness.h"
+#include "tests/harness/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,16 +16,15 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <functional>
 #include <random>
-#include <unistd.h>
 
 namespace Tam::IoTest {
 
 using namespace Tam::Core;
 using namespace Tam::Sg;
 using namespace Tam::Io;
+using Tam::Test::named;
 
 enum ioTestShade : int32_t { IO_TEST_FLAT = 0, IO_TEST_SMOOTH = 7 };
 zkMetaEnum* zkGetMetaEnum(ioTestShade*)
@@ -95,17 +96,10 @@ const std::vector<zkMetaObject*> hostClasses = zkRegisteredClasses();
 float floatOfBits(uint32_t bits) { return std::bit_cast<float>(bits); }
 uint32_t bitsOf(float f) { return std::bit_cast<uint32_t>(f); }
 
-zkSmartPointer<zkGroup> group(const char* name)
-{
-    auto g = zkCreate<zkGroup>();
-    g->setName(name);
-    return g;
-}
-
 // A scene info whose root group holds a group and a leaf, the leaf also inside that group.
 struct Sample {
     zkSmartPointer<zkFileInfo> file = zkCreate<zkFileInfo>();
-    zkSmartPointer<zkGroup> root = group("root"), inner = group("inner");
+    zkSmartPointer<zkGroup> root = named<zkGroup>("root"), inner = named<zkGroup>("inner");
     zkSmartPointer<zkNode> leaf = zkCreate<zkNode>();
     zkSmartPointer<ioTestEveryKind> all = zkCreate<ioTestEveryKind>();
     zkSmartPointer<ioTestEveryKind> plain = zkCreate<ioTestEveryKind>();
@@ -539,35 +533,6 @@ TEST_F(SceneFile, DamagedFilesAreReadOrRefusedNeverCrash)
 
 // ---- writing ---------------------------------------------------------------------------------
 
-class TemporaryDirectory {
-public:
-    TemporaryDirectory()
-    {
-        char name[] = "/tmp/zk-scene-test-XXXXXX";
-        m_path = ::mkdtemp(name) ? name : "";
-    }
-    ~TemporaryDirectory()
-    {
-        for (const std::string& f : files()) ::unlink((m_path + "/" + f).c_str());
-        ::rmdir(m_path.c_str());
-    }
-    const std::string& path() const { return m_path; }
-    std::vector<std::string> files() const
-    {
-        std::vector<std::string> out;
-        if (DIR* d = ::opendir(m_path.c_str())) {
-            while (dirent* e = ::readdir(d))
-                if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) out.push_back(e->d_name);
-            ::closedir(d);
-        }
-        std::sort(out.begin(), out.end());
-        return out;
-    }
-
-private:
-    std::string m_path;
-};
-
 std::string contents(const std::string& path)
 {
     std::string bytes, error;
@@ -577,12 +542,12 @@ std::string contents(const std::string& path)
 
 TEST_F(SceneFile, WritesReplaceTheTargetWholeOrNotAtAll)
 {
-    TemporaryDirectory dir;
+    Tam::Test::TempFolder dir;
     ASSERT_FALSE(dir.path().empty());
     Sample sample;
     std::string error;
-    for (const char* name : {"/scene.zks", "/scene.zks.json"}) {
-        std::string path = dir.path() + name;
+    for (const char* name : {"scene.zks", "scene.zks.json"}) {
+        std::string path = dir / name;
         ASSERT_TRUE(zkAtomicWrite(path, std::string("old"), error)) << error;
         ASSERT_TRUE(zkWriteScene(sample.file, path, error)) << error;
         auto back = zkReadScene(path, error);
@@ -591,7 +556,7 @@ TEST_F(SceneFile, WritesReplaceTheTargetWholeOrNotAtAll)
     }
 
     // A scene the reader would refuse is not written, and the file already there stays.
-    std::string path = dir.path() + "/scene.zks";
+    std::string path = dir / "scene.zks";
     std::string before = contents(path);
     sample.mesh->indices.push_back(5);
     EXPECT_FALSE(zkWriteScene(sample.file, path, error));
@@ -600,12 +565,12 @@ TEST_F(SceneFile, WritesReplaceTheTargetWholeOrNotAtAll)
     EXPECT_EQ(contents(path), before);
     EXPECT_EQ(dir.files(), (std::vector<std::string>{"scene.zks", "scene.zks.json"}));
 
-    EXPECT_FALSE(zkAtomicWrite(dir.path() + "/missing/out.zks", std::string("x"), error));
-    EXPECT_EQ(error, dir.path() + "/missing/out.zks: cannot write (No such file or directory)");
-    EXPECT_FALSE(zkWriteScene(sample.file, dir.path() + "/scene.obj", error));
-    EXPECT_EQ(error, dir.path() + "/scene.obj: not a scene file name to write (expected .zks, .zks.json, .gltf or .glb)");
-    EXPECT_FALSE(zkReadScene(dir.path() + "/none.ZKS", error));
-    EXPECT_EQ(error, dir.path() + "/none.ZKS: cannot read (No such file or directory)");
+    EXPECT_FALSE(zkAtomicWrite(dir / "missing/out.zks", std::string("x"), error));
+    EXPECT_EQ(error, dir / "missing/out.zks" + ": cannot write (No such file or directory)");
+    EXPECT_FALSE(zkWriteScene(sample.file, dir / "scene.obj", error));
+    EXPECT_EQ(error, dir / "scene.obj" + ": not a scene file name to write (expected .zks, .zks.json, .gltf or .glb)");
+    EXPECT_FALSE(zkReadScene(dir / "none.ZKS", error));
+    EXPECT_EQ(error, dir / "none.ZKS" + ": cannot read (No such file or directory)");
 }
 
 // ---- the class reference ---------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "scene/zkDeinstanceGeometryVesko.h"
 #include "scene/zkFogMakerVesko.h"
 #include "tests/harness/PassHarness.h"
+#include "tests/harness/TempFolder.h"
 #include "tools/examples/InstancedScene.h"
 #include "tools/examples/SceneExample.h"
 
@@ -21,9 +22,7 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 using namespace Tam::OptExtension;
 using Tam::Test::PassHarness;
@@ -32,20 +31,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TempFolder {
-    fs::path path;
-    TempFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "zk_scene_io_XXXXXX").string();
-        if (mkdtemp(pattern.data())) path = pattern;
-    }
-    ~TempFolder()
-    {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-};
+using Tam::Test::TempFolder;
 
 // A mesh of n vertices on a wobbly ring (n a multiple of 3), as one glTF buffer region each.
 void addMesh(json& doc, std::string& data, const char* name, int n, float radius)
@@ -120,7 +106,7 @@ std::size_t geometryBytes(zkNode* root)
 
 zkSmartPointer<zkFileInfo> importLevel(const TempFolder& folder)
 {
-    std::ofstream(folder / "level.gltf") << propsLevel();
+    folder.write("level.gltf", propsLevel());
     std::string error;
     auto file = Tam::Io::zkImportScene(folder / "level.gltf", error);
     EXPECT_TRUE(file) << error;
@@ -131,8 +117,7 @@ json exported(const zkFileInfo* file, const TempFolder& folder)
 {
     std::string error;
     EXPECT_TRUE(Tam::Io::zkExportGltf(file, folder / "out.gltf", Tam::Io::zkGltfForm::Embedded, error)) << error;
-    std::ifstream in(folder / "out.gltf");
-    return json::parse(in, nullptr, false);
+    return json::parse(folder.read("out.gltf"), nullptr, false);
 }
 
 int nodesUsingMesh(const json& doc, int mesh)

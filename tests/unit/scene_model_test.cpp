@@ -1,6 +1,7 @@
 // The host scene model: vertex and index storage, attribute lists, user data, walkers and the
 // consistency checks that scene readers rely on.
 #include "host/zkhost.h"
+#include "tests/harness/PassHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@ using namespace Tam::Attrs;
 using namespace Tam::Sg;
 using Tam::Math::zkMatrix44f;
 using Tam::Math::zkVec3f;
+using Tam::Test::named;
 
 namespace {
 
@@ -90,14 +92,6 @@ zkSmartPointer<zkGeometryAttr> triangles(int vertices, std::vector<int32_t> indi
     return attr;
 }
 
-template <class T>
-zkSmartPointer<T> named(const char* name)
-{
-    auto n = zkCreate<T>();
-    n->setName(name);
-    return n;
-}
-
 std::string walk(zkIterateGraph& it, zkNode* root)
 {
     std::string order;
@@ -114,18 +108,6 @@ std::string pathOf(const zkIterateGraph& it)
 }
 
 } // namespace
-
-TEST(SceneModel, VertexFormatWordPlacesEachCountInItsBits)
-{
-    zkVertexFormat f = fullFormat();
-    EXPECT_EQ(f.word, 0x01e20327u);
-    EXPECT_EQ(f.getWeightCount(), 2);
-    EXPECT_EQ(f.getBlendMatrixIndexCount(), 3);
-    EXPECT_EQ(f.getTextureCoordSetCount(), 2);
-    EXPECT_EQ(f.getUserCoordSize(), 2);
-    f.setWeightCount(0);
-    EXPECT_EQ(f.word, 0x01e20307u);
-}
 
 TEST(SceneModel, VertexArraySizesEveryBlockByFormatAndCount)
 {
@@ -600,17 +582,6 @@ TEST(SceneModel, ImagesLoadByFormatAndCheckTheirSizes)
     ASSERT_TRUE(copy->copyFrom(indexed, true));
     EXPECT_NE(copy->getClut(), clut.get());
     EXPECT_TRUE(zkFieldsEqual(copy->getClut(), clut));
-}
-
-TEST(SceneModel, FormatMetaEnumNamesTheFormatsPassesUse)
-{
-    zkMetaEnum* e = getZK_GFX_TEXTURE_FORMATMetaEnum();
-    EXPECT_STREQ(e->getEnumName(ZK_GFX_TEXTURE_FORMAT_RGB_888_24), "ZK_GFX_TEXTURE_FORMAT_RGB_888_24");
-    EXPECT_STREQ(e->getEnumName(ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32), "ZK_GFX_TEXTURE_FORMAT_RGBA_8888_32");
-    for (int f : {0, 1, 2, 4, 5, 6, 7, 8, 21, 34, 65536, 65537}) EXPECT_NE(e->getEnumName(f), nullptr) << f;
-    auto* field = static_cast<zkEnumMetaField*>(zkImage::k_format);
-    ASSERT_NE(field, nullptr);
-    EXPECT_EQ(field->getMetaEnum(), e);
 }
 
 TEST(SceneModel, TexturesGrowTheirImageListAndCubesReleaseByApplyType)
