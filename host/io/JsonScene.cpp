@@ -360,8 +360,13 @@ private:
         m_floats = m_packing && f->getKind() == zkFieldKind::FloatArray;
         m_pack = {};
         if (!m_packing || elements == static_cast<std::size_t>(-1)) return;
-        if (m_floats) m_pack.floats.reserve(elements);
-        else m_pack.ints.reserve(elements);
+        if (m_floats) {
+            m_pack.floats.reserve(elements);
+            adviseLargeBlock(m_pack.floats.data(), elements * sizeof(float));
+        } else {
+            m_pack.ints.reserve(elements);
+            adviseLargeBlock(m_pack.ints.data(), elements * sizeof(int32_t));
+        }
     }
     // A value lands directly in the array being packed.
     bool packs() const { return m_packing && m_stack.size() == 5; }
