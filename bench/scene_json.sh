@@ -3,8 +3,11 @@
 # then zkopt converts it .zks -> .zks.json (write) and reads the .zks.json back (info). Prints wall and
 # CPU seconds, MB/s of the text file and each run's peak resident memory (the machine may be
 # shared: MB/s by CPU time is the steadier figure).
+# ZK_BENCH_CPU=N pins the runs to CPU N (on a shared machine the CPUs may run at different speeds).
 # usage: bench/scene_json.sh [ZKOPT] [WORKDIR]
 set -eu
+pin=""
+[ -z "${ZK_BENCH_CPU:-}" ] || pin="taskset -c $ZK_BENCH_CPU"
 zkopt=${1:-build/bin/zkopt}
 work=${2:-$(mktemp -d)}
 side=708 # 708 x 708 quads, two triangles each: 1.0M triangles
@@ -21,7 +24,7 @@ fi
 measure() { # LABEL SIZE-FILE ARGS...
     label=$1 sized=$2
     shift 2
-    /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$zkopt" "$@" > /dev/null
+    /usr/bin/time -f "%e %U %S %M" -o "$work/time" $pin "$zkopt" "$@" > /dev/null
     read -r wall user sys peak < "$work/time"
     bytes=$(stat -c %s "$sized")
     awk -v l="$label" -v w="$wall" -v u="$user" -v s="$sys" -v p="$peak" -v b="$bytes" 'BEGIN {
