@@ -22,7 +22,9 @@ enum class JsonRead {
 
 // Reads text, calling handler's methods as nlohmann's sax_parse does, except that start_array
 // is given the element count of an array of plain values (numbers, true, false, null), counted
-// before its first element is read, so that a handler can reserve; -1 for any other array.
+// before its first element is read, so that a handler can reserve; -1 for any other array. The
+// count reads ahead to the first ']', once per array: a handler that allows arrays nested
+// without bound should refuse them at some depth (the scene reader stops at 16).
 JsonRead readJson(std::string_view text, nlohmann::json_sax<Json>& handler);
 
 } // namespace Tam::Io::detail
